@@ -1,0 +1,109 @@
+#include "batch_list_file.h"
+
+#include "batch_error.h"
+#include "platform/platform.h"
+#include "unicode_text.h"
+
+namespace quenlora {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LEMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
+
+// Encodes in exactly this encoding; false when it cannot hold the text.
+bool TryEncode(std::u16string_view text, TListEncoding encoding, std::string& bytes)
+{
+  bytes.clear();
+  switch (encoding) {
+    case TListEncoding::leAnsi:
+      bytes.reserve(text.size());
+      return platform::EncodeAnsi(text, bytes);
+    case TListEncoding::leUtf8:
+      bytes.reserve(kUtf8Mark.size() + text.size());
+      bytes = kUtf8Mark;
+      return AppendUtf8(text, bytes);
+    case TListEncoding::leUtf16LE:
+      bytes = kUtf16LEMark;
+      AppendUtf16LE(text, bytes);
+      return true;
+    case TListEncoding::leUtf16BE:
+      bytes = kUtf16BEMark;
+      AppendUtf16BE(text, bytes);
+      return true;
+  }
+  return false;
+}
+
+TBatchError UndecodableFile(const std::u16string& path, std::u16string_view what)
+{
+  std::u16string message = u"Cannot read file \"";
+  message += path;
+  message += u"\". ";
+  message += what;
+  return TBatchError(std::move(message));
+}
+
+}  // namespace
+
+std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding)
+{
+  std::string bytes;
+  if (TryEncode(text, encoding, bytes)) return bytes;
+  if (encoding != TListEncoding::leUtf8 && TryEncode(text, TListEncoding::leUtf8, bytes)) return bytes;
+  TryEncode(text, TListEncoding::leUtf16LE, bytes);
+  return bytes;
+}
+
+void SaveBatchList(const TCodeBatch& batch, const std::u16string& path)
+{
+  platform::ReplaceFile(path, EncodeBatchList(batch.Text(), batch.ListEncoding()));
+}
+
+std::vector<std::u16string_view> SplitLines(std::u16string_view text)
+{
+  std::vector<std::u16string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c != u'\r' && c != u'\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+void LoadBatchList(TCodeBatch& batch, const std::u16string& path)
+{
+  const std::string bytes = platform::ReadWholeFile(path);
+  const std::string_view all(bytes);
+
+  TListEncoding encoding = TListEncoding::leAnsi;
+  std::u16string text;
+  if (all.starts_with(kUtf8Mark)) {
+    encoding = TListEncoding::leUtf8;
+    if (!DecodeUtf8Strict(all.substr(kUtf8Mark.size()), text))
+      throw UndecodableFile(path, u"Invalid UTF-8 data after the UTF-8 byte-order mark");
+  } else if (all.starts_with(kUtf16LEMark)) {
+    encoding = TListEncoding::leUtf16LE;
+    text = DecodeUtf16LE(all.substr(kUtf16LEMark.size()));
+  } else if (all.starts_with(kUtf16BEMark)) {
+    encoding = TListEncoding::leUtf16BE;
+    text = DecodeUtf16BE(all.substr(kUtf16BEMark.size()));
+  } else {
+    text = platform::DecodeAnsi(all);
+  }
+  // A NUL would cut the text short; rather than drop what follows it, the load
+  // is refused. A UTF-16 file without a mark is the usual cause.
+  if (text.find(u'\0') != std::u16string::npos)
+    throw UndecodableFile(path, u"The text contains a NUL character (UTF-16 without a byte-order mark?)");
+
+  const std::vector<std::u16string_view> lines = SplitLines(text);
+  batch.ReplaceFromLines(lines);
+  batch.SetListEncoding(encoding);
+}
+
+}  // namespace quenlora

@@ -1,0 +1,150 @@
+#include "code_batch.h"
+
+#include <stdexcept>
+
+#include "unicode_text.h"
+
+namespace quenlora {
+
+TNormalizedScan NormalizeScan(std::u16string_view raw)
+{
+  const std::u16string_view trimmed = Trim(raw);
+  if (trimmed.empty()) return {};
+
+  std::u16string upper(trimmed);
+  for (char16_t& c : upper)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+
+  std::u16string candidate;
+  candidate.reserve(upper.size());
+  const std::u16string_view text(upper);
+  std::size_t from = 0;
+  for (std::size_t at = text.find(ScanPrefix); at != std::u16string_view::npos; at = text.find(ScanPrefix, from)) {
+    candidate.append(text.substr(from, at - from));
+    from = at + ScanPrefix.size();
+  }
+  candidate.append(text.substr(from));
+  return {std::move(candidate), true};
+}
+
+TScanResult TCodeBatch::AddScanned(std::u16string_view raw)
+{
+  const TNormalizedScan scan = NormalizeScan(raw);
+  if (!scan.Accepted) return TScanResult::srNothingToAdd;
+  if (Contains(scan.Candidate)) return TScanResult::srAlreadyPresent;
+  Append(scan.Candidate);
+  return TScanResult::srAdded;
+}
+
+bool TCodeBatch::Contains(std::u16string_view code) const
+{
+  if (code.empty()) return false;
+  return index_.Contains(code, TCodeIndex::HashOf(code),
+                         [this](std::uint32_t entry) { return CodeOf(slots_[entry]); });
+}
+
+const TCodeBatch::TSlot& TCodeBatch::SlotAt(std::ptrdiff_t index) const
+{
+  if (index < 0 || index >= Count()) throw std::out_of_range("batch entry index out of range");
+  return slots_[static_cast<std::size_t>(index)];
+}
+
+TBatchEntry TCodeBatch::Entry(std::ptrdiff_t index) const
+{
+  const TSlot& slot = SlotAt(index);
+  return {std::u16string(CodeOf(slot)), slot.WholePackage};
+}
+
+std::u16string_view TCodeBatch::Code(std::ptrdiff_t index) const { return CodeOf(SlotAt(index)); }
+
+bool TCodeBatch::WholePackage(std::ptrdiff_t index) const { return SlotAt(index).WholePackage; }
+
+void TCodeBatch::SetWholePackage(std::ptrdiff_t index, bool flag)
+{
+  SlotAt(index);  // range check
+  slots_[static_cast<std::size_t>(index)].WholePackage = flag;
+}
+
+void TCodeBatch::Append(std::u16string_view code)
+{
+  if (slots_.size() >= TCodeIndex::kMaxEntries || code.size() > UINT32_MAX)
+    throw std::length_error("batch too large");
+  const auto position = static_cast<std::uint32_t>(slots_.size());
+  slots_.push_back(TSlot{pool_.size(), static_cast<std::uint32_t>(code.size()), false});
+  pool_.insert(pool_.end(), code.begin(), code.end());
+  if (!code.empty()) index_.Insert(position, TCodeIndex::HashOf(code));
+}
+
+void TCodeBatch::DeleteAt(std::ptrdiff_t index)
+{
+  if (index == -1) return;
+  const TSlot slot = SlotAt(index);
+  const auto position = static_cast<std::uint32_t>(index);
+  if (slot.Length > 0)
+    index_.EraseAndShift(position, TCodeIndex::HashOf(CodeOf(slot)));
+  else
+    index_.ShiftAfter(position);
+  slots_.erase(slots_.begin() + index);
+  unusedPoolChars_ += slot.Length;
+  CompactPoolIfWasteful();
+}
+
+void TCodeBatch::CompactPoolIfWasteful()
+{
+  // Deleted codes leave their characters in the pool; once they make up
+  // most of it, the pool is rewritten. Positions do not change, so the index stays valid.
+  if (unusedPoolChars_ < 4096 || unusedPoolChars_ * 2 < pool_.size()) return;
+  std::vector<char16_t> compact;
+  compact.reserve(pool_.size() - unusedPoolChars_);
+  for (TSlot& slot : slots_) {
+    const std::size_t start = compact.size();
+    compact.insert(compact.end(), pool_.begin() + static_cast<std::ptrdiff_t>(slot.Start),
+                   pool_.begin() + static_cast<std::ptrdiff_t>(slot.Start + slot.Length));
+    slot.Start = start;
+  }
+  pool_.swap(compact);
+  unusedPoolChars_ = 0;
+}
+
+void TCodeBatch::Clear()
+{
+  pool_.clear();
+  pool_.shrink_to_fit();
+  slots_.clear();
+  slots_.shrink_to_fit();
+  unusedPoolChars_ = 0;
+  index_.Clear();
+}
+
+std::u16string TCodeBatch::Text() const
+{
+  std::u16string text;
+  text.reserve(pool_.size() - unusedPoolChars_ + 2 * slots_.size());
+  for (const TSlot& slot : slots_) {
+    text.append(CodeOf(slot));
+    text.append(u"\r\n");
+  }
+  return text;
+}
+
+void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
+{
+  std::size_t characters = 0;
+  for (const auto& line : lines) {
+    if (line.size() > UINT32_MAX) throw std::length_error("code too long");
+    characters += line.size();
+  }
+  if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
+  Clear();
+  pool_.reserve(characters);
+  slots_.reserve(lines.size());
+  index_.Reserve(lines.size());
+  for (const auto& line : lines) Append(line);
+}
+
+std::size_t TCodeBatch::MemoryUsage() const
+{
+  return pool_.capacity() * sizeof(char16_t) + slots_.capacity() * sizeof(TSlot) + index_.MemoryUsage();
+}
+
+}  // namespace quenlora

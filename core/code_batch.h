@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "code_index.h"
+#include "list_encoding.h"
+
+namespace quenlora {
+
+// The text removed from scanned input: "HTTPS://", the verification host in
+// upper case, and "/". Its host is set when building.
+extern const std::u16string_view ScanPrefix;
+
+struct TBatchEntry {
+  std::u16string Code;
+  bool WholePackage = false;
+
+  bool operator==(const TBatchEntry&) const = default;
+};
+
+struct TNormalizedScan {
+  std::u16string Candidate;
+  bool Accepted = false;
+};
+
+// Trims the raw input, upper-cases its ASCII letters and removes every
+// occurrence of ScanPrefix. Not accepted only when the trimmed input is empty.
+TNormalizedScan NormalizeScan(std::u16string_view raw);
+
+enum class TScanResult { srNothingToAdd, srAdded, srAlreadyPresent };
+
+// The ordered codes collected since the batch was started, each with its
+// whole-package mark. Codes live in one shared character pool so that a
+// million of them cost little more than their characters; positions run from
+// 0 to Count() - 1.
+class TCodeBatch {
+public:
+  // Normalises the raw input and appends it unless an entry already holds
+  // exactly that code. An empty candidate is never present, so it is appended.
+  TScanResult AddScanned(std::u16string_view raw);
+  // Whether some entry's code equals the code exactly; never for an empty code.
+  bool Contains(std::u16string_view code) const;
+
+  std::ptrdiff_t Count() const { return static_cast<std::ptrdiff_t>(slots_.size()); }
+  TBatchEntry Entry(std::ptrdiff_t index) const;
+  // The entry's code without a copy; valid until the batch next changes.
+  std::u16string_view Code(std::ptrdiff_t index) const;
+  bool WholePackage(std::ptrdiff_t index) const;
+  void SetWholePackage(std::ptrdiff_t index, bool flag);
+  // Removes one entry; -1 (no selection) does nothing.
+  void DeleteAt(std::ptrdiff_t index);
+  void Clear();
+
+  // Every code followed by CR LF, in order.
+  std::u16string Text() const;
+  // Discards all entries and appends one unmarked entry per line, unchanged.
+  void ReplaceFromLines(std::span<const std::u16string_view> lines);
+
+  // The encoding of list files; kept when the batch is cleared.
+  TListEncoding ListEncoding() const { return listEncoding_; }
+  void SetListEncoding(TListEncoding encoding) { listEncoding_ = encoding; }
+
+  // Bytes held for the entries and the duplicate index.
+  std::size_t MemoryUsage() const;
+
+private:
+  struct TSlot {
+    std::size_t Start;
+    std::uint32_t Length;
+    bool WholePackage;
+  };
+
+  const TSlot& SlotAt(std::ptrdiff_t index) const;
+  std::u16string_view CodeOf(const TSlot& slot) const { return {pool_.data() + slot.Start, slot.Length}; }
+  void Append(std::u16string_view code);
+  void CompactPoolIfWasteful();
+
+  std::vector<char16_t> pool_;
+  std::vector<TSlot> slots_;
+  std::size_t unusedPoolChars_ = 0;
+  TCodeIndex index_;
+  TListEncoding listEncoding_ = TListEncoding::leAnsi;
+};
+
+}  // namespace quenlora

@@ -1,0 +1,84 @@
+#include "code_index.h"
+
+#include <bit>
+
+namespace quenlora {
+
+std::uint32_t TCodeIndex::HashOf(std::u16string_view code)
+{
+  std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a over the UTF-16 units
+  for (char16_t c : code) {
+    hash ^= c;
+    hash *= 0x100000001B3ull;
+  }
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+void TCodeIndex::Place(TCell cell)
+{
+  std::size_t slot = Home(cell.Hash);
+  while (cells_[slot].Entry != kEmpty) slot = (slot + 1) & mask_;
+  cells_[slot] = cell;
+}
+
+void TCodeIndex::Rehash(std::size_t cellCount)
+{
+  std::vector<TCell> old;
+  old.swap(cells_);
+  cells_.assign(cellCount, TCell{});
+  mask_ = cellCount - 1;
+  shift_ = 32 - static_cast<unsigned>(std::countr_zero(cellCount));
+  for (const TCell& cell : old)
+    if (cell.Entry != kEmpty) Place(cell);
+}
+
+void TCodeIndex::Reserve(std::size_t entries)
+{
+  // At most three quarters full, so that probe runs stay short.
+  std::size_t cellCount = std::bit_ceil(entries + entries / 3 + 1);
+  if (cellCount < 16) cellCount = 16;
+  if (cellCount > cells_.size()) Rehash(cellCount);
+}
+
+void TCodeIndex::Insert(std::uint32_t entry, std::uint32_t hash)
+{
+  Reserve(used_ + 1);
+  Place(TCell{entry, hash});
+  ++used_;
+}
+
+void TCodeIndex::EraseAndShift(std::uint32_t entry, std::uint32_t hash)
+{
+  std::size_t hole = Home(hash);
+  while (cells_[hole].Entry != entry) hole = (hole + 1) & mask_;
+  // Backward-shift deletion: pull later members of the probe run into the
+  // hole, so lookups never need tombstones.
+  for (std::size_t next = (hole + 1) & mask_; cells_[next].Entry != kEmpty; next = (next + 1) & mask_) {
+    const std::size_t home = Home(cells_[next].Hash);
+    const bool homeOutsideRun = hole <= next ? (home <= hole || home > next) : (home <= hole && home > next);
+    if (homeOutsideRun) {
+      cells_[hole] = cells_[next];
+      hole = next;
+    }
+  }
+  cells_[hole] = TCell{};
+  --used_;
+  ShiftAfter(entry);
+}
+
+void TCodeIndex::ShiftAfter(std::uint32_t entry)
+{
+  for (TCell& cell : cells_)
+    cell.Entry -= static_cast<std::uint32_t>(cell.Entry > entry && cell.Entry != kEmpty);
+}
+
+void TCodeIndex::Clear()
+{
+  cells_.clear();
+  cells_.shrink_to_fit();
+  used_ = 0;
+  mask_ = 0;
+  shift_ = 32;
+}
+
+}  // namespace quenlora

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "regional_settings.h"
+
+namespace quenlora {
+
+// The date-time stamp of proposed file names: the current local time
+// formatted with the user's regional settings, with ".", ":", blanks and
+// every character that cannot stand in a file name removed.
+std::u16string FileStamp();
+std::u16string FileStamp(const TLocalTime& time, const TRegionalSettings& settings);
+
+// The date and time as the regional settings show them, before any removal.
+std::u16string FormatDateTime(const TLocalTime& time, const TRegionalSettings& settings);
+
+// The regional settings used by FileStamp(): read from the user's settings
+// on first use, or the defaults where they cannot be read.
+const TRegionalSettings& CurrentRegionalSettings();
+// Reads the user's settings again (the system announced a change).
+void ReloadRegionalSettings();
+
+// The folder dialogs open in: the executable's folder, ending in the path separator.
+std::u16string DefaultFolder();
+
+}  // namespace quenlora

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quenlora {
+
+// Blanks and control characters: everything the program trims from the ends of a text.
+constexpr bool IsTrimmable(char16_t c) { return c <= u' '; }
+
+// Removes characters of code U+0020 and below from both ends, nothing else.
+std::u16string_view Trim(std::u16string_view text);
+
+constexpr bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// True when every surrogate in the text is part of a proper pair.
+bool HasOnlyPairedSurrogates(std::u16string_view text);
+
+// Appends the UTF-8 form of text to out. Returns false, leaving out partly
+// appended, when the text holds an unpaired surrogate (UTF-8 cannot carry it).
+bool AppendUtf8(std::u16string_view text, std::string& out);
+
+// Strict decoding: overlong forms, encoded surrogates, code points above
+// U+10FFFF and truncated sequences all make it return false.
+bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out);
+
+// For messages and paths: never fails, replacing what cannot be converted by U+FFFD.
+std::string ToUtf8Lossy(std::u16string_view text);
+std::u16string FromUtf8Lossy(std::string_view bytes);
+
+void AppendUtf16LE(std::u16string_view text, std::string& out);
+void AppendUtf16BE(std::u16string_view text, std::string& out);
+// Takes the bytes in pairs; an odd last byte is ignored.
+std::u16string DecodeUtf16LE(std::string_view bytes);
+std::u16string DecodeUtf16BE(std::string_view bytes);
+
+}  // namespace quenlora
