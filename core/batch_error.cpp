@@ -23,11 +23,10 @@ std::u16string CleanReason(std::u16string_view reason)
 namespace {
 TBatchError FileError(std::u16string_view lead, std::u16string_view path, std::u16string_view reason)
 {
-  std::u16string message(lead);
-  message += u" \"";
-  message += path;
-  message += u"\". ";
-  message += CleanReason(reason);
+  const std::u16string cleaned = CleanReason(reason);
+  std::u16string message;
+  message.reserve(lead.size() + path.size() + cleaned.size() + 5);
+  message.append(lead).append(u" \"").append(path).append(u"\". ").append(cleaned);
   return TBatchError(std::move(message));
 }
 }  // namespace

@@ -58,7 +58,7 @@ std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding)
 
 void SaveBatchList(const TCodeBatch& batch, const std::u16string& path)
 {
-  platform::ReplaceFile(path, EncodeBatchList(batch.Text(), batch.ListEncoding()));
+  platform::ReplaceFileContent(path, EncodeBatchList(batch.Text(), batch.ListEncoding()));
 }
 
 std::vector<std::u16string_view> SplitLines(std::u16string_view text)

@@ -80,10 +80,8 @@ void TCodeBatch::DeleteAt(std::ptrdiff_t index)
   if (index == -1) return;
   const TSlot slot = SlotAt(index);
   const auto position = static_cast<std::uint32_t>(index);
-  if (slot.Length > 0)
-    index_.EraseAndShift(position, TCodeIndex::HashOf(CodeOf(slot)));
-  else
-    index_.ShiftAfter(position);
+  const bool indexed = slot.Length > 0;
+  index_.EraseAndShift(position, indexed ? TCodeIndex::HashOf(CodeOf(slot)) : 0, indexed);
   slots_.erase(slots_.begin() + index);
   unusedPoolChars_ += slot.Length;
   CompactPoolIfWasteful();
@@ -136,9 +134,12 @@ void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
   }
   if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
   Clear();
-  pool_.reserve(characters);
-  slots_.reserve(lines.size());
-  index_.Reserve(lines.size());
+  // Room for the scans that usually follow a load, so the first of them does
+  // not have to move a large batch.
+  const std::size_t headroom = lines.size() / 8 + 64;
+  pool_.reserve(characters + characters / 8 + 1024);
+  slots_.reserve(lines.size() + headroom);
+  index_.Reserve(lines.size() + headroom);
   for (const auto& line : lines) Append(line);
 }
 

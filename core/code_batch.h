@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "code_index.h"
+#include "code_lookup.h"
 #include "list_encoding.h"
 
 namespace quenlora {
@@ -83,7 +84,7 @@ private:
   std::vector<char16_t> pool_;
   std::vector<TSlot> slots_;
   std::size_t unusedPoolChars_ = 0;
-  TCodeIndex index_;
+  TCodeLookup index_;
   TListEncoding listEncoding_ = TListEncoding::leAnsi;
 };
 

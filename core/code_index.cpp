@@ -17,8 +17,9 @@ std::uint32_t TCodeIndex::HashOf(std::u16string_view code)
 void TCodeIndex::Place(TCell cell)
 {
   std::size_t slot = Home(cell.Hash);
-  while (cells_[slot].Entry != kEmpty) slot = (slot + 1) & mask_;
+  while (tags_[slot] != 0) slot = (slot + 1) & mask_;
   cells_[slot] = cell;
+  tags_[slot] = TagOf(cell.Hash);
 }
 
 void TCodeIndex::Rehash(std::size_t cellCount)
@@ -26,6 +27,7 @@ void TCodeIndex::Rehash(std::size_t cellCount)
   std::vector<TCell> old;
   old.swap(cells_);
   cells_.assign(cellCount, TCell{});
+  tags_.assign(cellCount, 0);
   mask_ = cellCount - 1;
   shift_ = 32 - static_cast<unsigned>(std::countr_zero(cellCount));
   for (const TCell& cell : old)
@@ -47,23 +49,46 @@ void TCodeIndex::Insert(std::uint32_t entry, std::uint32_t hash)
   ++used_;
 }
 
-void TCodeIndex::EraseAndShift(std::uint32_t entry, std::uint32_t hash)
+void TCodeIndex::InsertAll(const TCodeIndex& other)
 {
+  std::vector<TCell> incoming;
+  incoming.reserve(other.used_);
+  other.ForEach([&](std::uint32_t entry, std::uint32_t hash) { incoming.push_back(TCell{entry, hash}); });
+  Reserve(used_ + incoming.size());
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t i = 0; i < incoming.size(); ++i) {
+    if (i + kAhead < incoming.size()) {
+      const std::size_t home = Home(incoming[i + kAhead].Hash);
+      __builtin_prefetch(&tags_[home], 1);
+      __builtin_prefetch(&cells_[home], 1);
+    }
+    Place(incoming[i]);
+  }
+  used_ += incoming.size();
+}
+
+bool TCodeIndex::Erase(std::uint32_t entry, std::uint32_t hash)
+{
+  if (cells_.empty()) return false;
   std::size_t hole = Home(hash);
-  while (cells_[hole].Entry != entry) hole = (hole + 1) & mask_;
+  for (; cells_[hole].Entry != entry; hole = (hole + 1) & mask_)
+    if (tags_[hole] == 0) return false;
+  if (tags_[hole] == 0) return false;
   // Backward-shift deletion: pull later members of the probe run into the
   // hole, so lookups never need tombstones.
-  for (std::size_t next = (hole + 1) & mask_; cells_[next].Entry != kEmpty; next = (next + 1) & mask_) {
+  for (std::size_t next = (hole + 1) & mask_; tags_[next] != 0; next = (next + 1) & mask_) {
     const std::size_t home = Home(cells_[next].Hash);
     const bool homeOutsideRun = hole <= next ? (home <= hole || home > next) : (home <= hole && home > next);
     if (homeOutsideRun) {
       cells_[hole] = cells_[next];
+      tags_[hole] = tags_[next];
       hole = next;
     }
   }
   cells_[hole] = TCell{};
+  tags_[hole] = 0;
   --used_;
-  ShiftAfter(entry);
+  return true;
 }
 
 void TCodeIndex::ShiftAfter(std::uint32_t entry)
@@ -76,6 +101,8 @@ void TCodeIndex::Clear()
 {
   cells_.clear();
   cells_.shrink_to_fit();
+  tags_.clear();
+  tags_.shrink_to_fit();
   used_ = 0;
   mask_ = 0;
   shift_ = 32;

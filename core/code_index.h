@@ -10,6 +10,10 @@ namespace quenlora {
 // that the duplicate test of a scan costs the same for ten codes as for a
 // million. Entries are named by position; the index stores only the position
 // and the code's hash (8 bytes a cell) and asks its owner for the code text.
+// A parallel array of one-byte tags (0 for a free cell) is what a probe reads
+// first: at a million codes it is a few megabytes that stay in the cache,
+// while the cells are not, so a code that is absent is usually known to be
+// absent without touching the cells at all.
 class TCodeIndex {
 public:
   static constexpr std::uint32_t kMaxEntries = 0xFFFFFFFEu;
@@ -21,23 +25,34 @@ public:
   bool Contains(std::u16string_view code, std::uint32_t hash, const CodeOf& codeOf) const
   {
     if (cells_.empty()) return false;
+    const std::uint8_t tag = TagOf(hash);
     for (std::size_t cell = Home(hash);; cell = (cell + 1) & mask_) {
-      const TCell& c = cells_[cell];
-      if (c.Entry == kEmpty) return false;
-      if (c.Hash == hash && codeOf(c.Entry) == code) return true;
+      const std::uint8_t found = tags_[cell];
+      if (found == 0) return false;
+      if (found == tag && cells_[cell].Hash == hash && codeOf(cells_[cell].Entry) == code) return true;
     }
   }
 
   void Insert(std::uint32_t entry, std::uint32_t hash);
-  // Forgets the entry and moves every later position up by one, as a
-  // deletion from the batch does.
-  void EraseAndShift(std::uint32_t entry, std::uint32_t hash);
-  // After the entry at position `entry` was removed from the batch without
-  // having been indexed: later positions move up by one.
+  // Inserts every entry of `other`, reading ahead so that the cache misses of
+  // a large table overlap instead of following one another.
+  void InsertAll(const TCodeIndex& other);
+  // Forgets the entry if it is indexed here; false when it is not.
+  bool Erase(std::uint32_t entry, std::uint32_t hash);
+  // After the entry at position `entry` was removed from the batch: later
+  // positions move up by one.
   void ShiftAfter(std::uint32_t entry);
+  std::size_t Size() const { return used_; }
+  // Calls visit(entry, hash) for every indexed entry.
+  template <class Visit>
+  void ForEach(const Visit& visit) const
+  {
+    for (std::size_t cell = 0; cell < cells_.size(); ++cell)
+      if (tags_[cell] != 0) visit(cells_[cell].Entry, cells_[cell].Hash);
+  }
   void Clear();
   void Reserve(std::size_t entries);
-  std::size_t MemoryUsage() const { return cells_.capacity() * sizeof(TCell); }
+  std::size_t MemoryUsage() const { return cells_.capacity() * sizeof(TCell) + tags_.capacity(); }
 
 private:
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
@@ -47,10 +62,12 @@ private:
   };
 
   std::size_t Home(std::uint32_t hash) const { return (hash * 0x9E3779B9u) >> shift_; }
+  static std::uint8_t TagOf(std::uint32_t hash) { return static_cast<std::uint8_t>((hash & 0x7F) | 0x80); }
   void Rehash(std::size_t cellCount);
   void Place(TCell cell);
 
   std::vector<TCell> cells_;
+  std::vector<std::uint8_t> tags_;
   std::size_t used_ = 0;
   std::size_t mask_ = 0;
   unsigned shift_ = 32;

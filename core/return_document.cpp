@@ -9,30 +9,40 @@
 
 namespace quenlora {
 
-void TDocumentLines::EndLine()
+void TDocumentLines::Append(std::u16string_view text)
 {
-  ends_.push_back(text_.size());
-  text_.append(u"\r\n");
+  const std::size_t before = utf8_.size();
+  if (!AppendUtf8(text, utf8_)) {
+    // BuildReturnDocument lets no unpaired surrogate through; other callers get U+FFFD.
+    utf8_.resize(before);
+    utf8_ += ToUtf8Lossy(text);
+  }
 }
 
-std::u16string_view TDocumentLines::Line(std::ptrdiff_t index) const
+void TDocumentLines::EndLine()
+{
+  ends_.push_back(utf8_.size());
+  utf8_.append("\r\n");
+}
+
+std::u16string TDocumentLines::Line(std::ptrdiff_t index) const
 {
   if (index < 0 || index >= Count()) throw std::out_of_range("document line index out of range");
   const auto i = static_cast<std::size_t>(index);
   const std::size_t start = i == 0 ? 0 : ends_[i - 1] + 2;
-  return std::u16string_view(text_).substr(start, ends_[i] - start);
+  return FromUtf8Lossy(std::string_view(utf8_).substr(start, ends_[i] - start));
 }
 
-void TDocumentLines::Reserve(std::size_t lines, std::size_t characters)
+void TDocumentLines::Reserve(std::size_t lines, std::size_t bytes)
 {
   ends_.reserve(lines);
-  text_.reserve(characters + 2 * lines);
+  utf8_.reserve(bytes + 2 * lines);
 }
 
 namespace {
 
-constexpr std::u16string_view kCodeStart = u"<IndividualniKod>";
-constexpr std::u16string_view kCodeEnd = u"</IndividualniKod>";
+constexpr std::string_view kCodeStart = "<IndividualniKod>";
+constexpr std::string_view kCodeEnd = "</IndividualniKod>";
 
 std::u16string RootStartTag()
 {
@@ -58,6 +68,19 @@ std::u16string RootStartTag()
 // XML 1.0 cannot carry at all.
 void AppendEscapedCode(std::u16string_view code, std::ptrdiff_t index, TDocumentLines& lines)
 {
+  // Nearly every code is printable ASCII that needs no escaping.
+  char ascii[64];
+  bool plainAscii = code.size() <= sizeof ascii;
+  for (std::size_t i = 0; plainAscii && i < code.size(); ++i) {
+    const char16_t c = code[i];
+    plainAscii = c >= 0x20 && c < 0x7F && c != u'&' && c != u'<' && c != u'>';
+    ascii[i] = static_cast<char>(c);
+  }
+  if (plainAscii) {
+    lines.AppendAscii(std::string_view(ascii, code.size()));
+    return;
+  }
+
   std::size_t plain = 0;  // start of the run not yet appended
   auto flush = [&](std::size_t upTo) {
     lines.Append(code.substr(plain, upTo - plain));
@@ -67,10 +90,10 @@ void AppendEscapedCode(std::u16string_view code, std::ptrdiff_t index, TDocument
     const char16_t c = code[i];
     if (c >= 0x20 && c < 0xD800 && c != u'&' && c != u'<' && c != u'>') continue;
     switch (c) {
-      case u'&': flush(i); lines.Append(u"&amp;"); continue;
-      case u'<': flush(i); lines.Append(u"&lt;"); continue;
-      case u'>': flush(i); lines.Append(u"&gt;"); continue;
-      case u'\r': flush(i); lines.Append(u"&#13;"); continue;
+      case u'&': flush(i); lines.AppendAscii("&amp;"); continue;
+      case u'<': flush(i); lines.AppendAscii("&lt;"); continue;
+      case u'>': flush(i); lines.AppendAscii("&gt;"); continue;
+      case u'\r': flush(i); lines.AppendAscii("&#13;"); continue;
       case u'\t': case u'\n': continue;
       default: break;
     }
@@ -88,27 +111,29 @@ void AddCodeLines(const TCodeBatch& batch, TDocumentLines& lines, int markFilter
 {
   for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) {
     if (markFilter >= 0 && batch.WholePackage(i) != (markFilter == 1)) continue;
-    lines.Append(kCodeStart);
+    lines.AppendAscii(kCodeStart);
     AppendEscapedCode(Trim(batch.Code(i)), i, lines);
-    lines.Append(kCodeEnd);
+    lines.AppendAscii(kCodeEnd);
     lines.EndLine();
   }
 }
 
 // markFilter: -1 every entry, 1 the marked ones, 0 the unmarked ones.
-void AddSection(const TCodeBatch& batch, TDocumentLines& lines, std::u16string_view element, int markFilter)
+void AddSection(const TCodeBatch& batch, TDocumentLines& lines, std::string_view element, int markFilter)
 {
-  std::u16string tag = u"<";
-  tag += element;
-  tag += u">";
-  lines.Add(tag);
+  lines.AppendAscii("<");
+  lines.AppendAscii(element);
+  lines.AppendAscii(">");
+  lines.EndLine();
   AddCodeLines(batch, lines, markFilter);
-  tag.insert(1, u"/");
-  lines.Add(tag);
+  lines.AppendAscii("</");
+  lines.AppendAscii(element);
+  lines.AppendAscii(">");
+  lines.EndLine();
 }
 
-constexpr std::u16string_view kUnbroken = u"NeporusenaBaleni";
-constexpr std::u16string_view kIndividual = u"JednotliveKontrolniPasky";
+constexpr std::string_view kUnbroken = "NeporusenaBaleni";
+constexpr std::string_view kIndividual = "JednotliveKontrolniPasky";
 
 }  // namespace
 
@@ -139,12 +164,11 @@ TDocumentLines BuildReturnDocument(const TCodeBatch& batch, TExportKind kind)
 
 void WriteReturnDocument(const TDocumentLines& lines, const std::u16string& path)
 {
-  const std::u16string_view text = lines.JoinedText();
-  std::string bytes = "\xEF\xBB\xBF";
-  bytes.reserve(3 + text.size() + text.size() / 8);
-  // The lines come from BuildReturnDocument, which lets no unpaired surrogate through.
-  if (!AppendUtf8(text, bytes)) throw std::invalid_argument("document holds an unpaired surrogate");
-  platform::ReplaceFile(path, bytes);
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::string bytes;
+  bytes.reserve(kByteOrderMark.size() + lines.Utf8().size());
+  bytes.append(kByteOrderMark).append(lines.Utf8());
+  platform::ReplaceFileContent(path, bytes);
 }
 
 }  // namespace quenlora

@@ -13,12 +13,15 @@ extern const std::u16string_view NamespaceHost;
 
 enum TExportKind { xkSingle, xkFull, xkKombi };
 
-// The document as a list of text lines, held in one buffer in which every
-// line is already followed by CR LF, as the file has it.
+// The document as a list of text lines. They are kept as the file will hold
+// them, UTF-8 with every line followed by CR LF, so that a million codes are
+// built and written without a second copy in another encoding.
 class TDocumentLines {
 public:
-  // Appends text to the line being built; EndLine closes it.
-  void Append(std::u16string_view text) { text_.append(text); }
+  // Appends text to the line being built; EndLine closes it. Text that UTF-8
+  // cannot carry (an unpaired surrogate) is appended as U+FFFD.
+  void Append(std::u16string_view text);
+  void AppendAscii(std::string_view text) { utf8_.append(text); }
   void EndLine();
   void Add(std::u16string_view line)
   {
@@ -27,13 +30,13 @@ public:
   }
 
   std::ptrdiff_t Count() const { return static_cast<std::ptrdiff_t>(ends_.size()); }
-  std::u16string_view Line(std::ptrdiff_t index) const;
-  // All lines, each followed by CR LF.
-  std::u16string_view JoinedText() const { return text_; }
-  void Reserve(std::size_t lines, std::size_t characters);
+  std::u16string Line(std::ptrdiff_t index) const;
+  // All lines in UTF-8, each followed by CR LF.
+  std::string_view Utf8() const { return utf8_; }
+  void Reserve(std::size_t lines, std::size_t bytes);
 
 private:
-  std::u16string text_;
+  std::string utf8_;
   std::vector<std::size_t> ends_;  // where each line's text ends, before its CR LF
 };
 

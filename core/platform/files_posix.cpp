@@ -81,7 +81,17 @@ std::string ResolveLinks(const std::string& path)
 int CreateSiblingFile(const std::string& target, std::string& created)
 {
   static std::mt19937_64 random{std::random_device{}()};
-  const std::string stem = FolderOf(target) + "/." + FileNameOf(target) + ".";
+  // The temporary name must fit where the target's name fits: shorten the
+  // borrowed part, cutting at a character boundary, to leave room for the
+  // dot, the number and the ending (at most 15 bytes).
+  std::string name = FileNameOf(target);
+  constexpr std::size_t kLongestBorrowed = 255 - 15;
+  if (name.size() > kLongestBorrowed) {
+    std::size_t cut = kLongestBorrowed;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  const std::string stem = FolderOf(target) + "/." + name + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = stem + std::to_string(random() % 1000000000ULL) + ".tmp";
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -130,7 +140,7 @@ std::string ReadWholeFile(const std::u16string& path)
   return content;
 }
 
-void ReplaceFile(const std::u16string& path, std::string_view bytes)
+void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
 {
   const std::string target = ResolveLinks(NativePath(path));
 

@@ -20,7 +20,7 @@ std::string ReadWholeFile(const std::u16string& path);
 // file in the same folder, are flushed to the disk, and only then does the new
 // file take the target's name. Throws TBatchError "Cannot create file ..." when
 // the file cannot be created or replaced, "Stream write error" when writing fails.
-void ReplaceFile(const std::u16string& path, std::string_view bytes);
+void ReplaceFileContent(const std::u16string& path, std::string_view bytes);
 
 // The ANSI code page: the system's on Windows, windows-1250 elsewhere.
 // Encoding appends to out and returns false when some character has no

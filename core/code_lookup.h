@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "code_filter.h"
+#include "code_index.h"
+
+namespace quenlora {
+
+// The duplicate test of the batch: whether some entry holds a code, in about
+// the same time for a thousand codes as for a million.
+//
+// A large hash table cannot stay in the processor's cache, and one uncached
+// read costs more than the rest of a scan. So codes are indexed in two
+// tables: a small one for the latest codes, which stays cached, and a large
+// settled one, guarded by a filter that stays cached too and rules out almost
+// every code that is not there. The small table is moved into the large one
+// in bulk, where the reads overlap instead of waiting one by one.
+class TCodeLookup {
+public:
+  template <class CodeOf>
+  bool Contains(std::u16string_view code, std::uint32_t hash, const CodeOf& codeOf) const
+  {
+    return recent_.Contains(code, hash, codeOf) ||
+           (filter_.MayContain(hash) && settled_.Contains(code, hash, codeOf));
+  }
+
+  void Insert(std::uint32_t entry, std::uint32_t hash);
+  // Forgets the entry (if indexed) and moves every later position up by
+  // one, as a deletion from the batch does.
+  void EraseAndShift(std::uint32_t entry, std::uint32_t hash, bool indexed);
+  void Clear();
+  // Prepares for a bulk load of this many codes.
+  void Reserve(std::size_t entries);
+  std::size_t MemoryUsage() const;
+
+private:
+  static constexpr std::size_t kRecentLimit = 2048;
+  void Settle();
+
+  TCodeIndex recent_;
+  TCodeIndex settled_;
+  TCodeFilter filter_;
+};
+
+}  // namespace quenlora

@@ -1,0 +1,96 @@
+#include "platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <climits>
+#include <stdexcept>
+
+namespace quenlora::platform {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be UTF-16 on Windows");
+
+namespace {
+
+// How a code page lets us learn that a character had no representation.
+enum class TLossCheck {
+  UsedDefault,   // WC_NO_BEST_FIT_CHARS and the "default character used" flag
+  InvalidChars,  // UTF-8 and GB18030 can hold everything but lone surrogates, which WC_ERR_INVALID_CHARS rejects
+  RoundTrip,     // the stateful and symbol pages take no flags at all: decode again and compare
+};
+
+TLossCheck LossCheckFor(UINT codePage)
+{
+  if (codePage == CP_UTF8 || codePage == 54936) return TLossCheck::InvalidChars;
+  if (codePage == CP_UTF7 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
+      (codePage >= 57002 && codePage <= 57011))
+    return TLossCheck::RoundTrip;
+  return TLossCheck::UsedDefault;
+}
+
+// The Win32 conversions count in int; a larger text is beyond any batch list.
+int CheckedLength(std::size_t size)
+{
+  if (size > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long for the ANSI code page");
+  return static_cast<int>(size);
+}
+
+std::u16string Decode(UINT codePage, std::string_view bytes)
+{
+  const int length = CheckedLength(bytes.size());
+  // Flags 0: an invalid sequence becomes a replacement character instead of failing.
+  const int needed = ::MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::u16string text(static_cast<std::size_t>(needed), u'\0');
+  const int written =
+      ::MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()), needed);
+  text.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+  return text;
+}
+
+}  // namespace
+
+bool EncodeAnsi(std::u16string_view text, std::string& out)
+{
+  if (text.empty()) return true;
+  const UINT codePage = ::GetACP();
+  const TLossCheck check = LossCheckFor(codePage);
+  const DWORD flags = check == TLossCheck::UsedDefault    ? WC_NO_BEST_FIT_CHARS
+                      : check == TLossCheck::InvalidChars ? WC_ERR_INVALID_CHARS
+                                                          : 0;
+  BOOL usedDefault = FALSE;
+  BOOL* const usedDefaultFlag = check == TLossCheck::UsedDefault ? &usedDefault : nullptr;
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = CheckedLength(text.size());
+
+  const int needed = ::WideCharToMultiByte(codePage, flags, wide, length, nullptr, 0, nullptr, usedDefaultFlag);
+  if (needed <= 0 || usedDefault) return false;
+  const std::size_t old = out.size();
+  out.resize(old + static_cast<std::size_t>(needed));
+  const int written =
+      ::WideCharToMultiByte(codePage, flags, wide, length, out.data() + old, needed, nullptr, usedDefaultFlag);
+  bool whole = written > 0 && !usedDefault;
+  if (whole && check == TLossCheck::RoundTrip)
+    whole = Decode(codePage, std::string_view(out).substr(old, static_cast<std::size_t>(written))) == text;
+  out.resize(whole ? old + static_cast<std::size_t>(written) : old);
+  return whole;
+}
+
+std::u16string DecodeAnsi(std::string_view bytes)
+{
+  if (bytes.empty()) return {};
+  std::u16string text = Decode(::GetACP(), bytes);
+  if (!text.empty()) return text;
+  // The system refused the bytes outright (it should not for the ANSI code
+  // page); every byte still becomes a character so that nothing is lost.
+  text.reserve(bytes.size());
+  for (char byte : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(byte));
+  return text;
+}
+
+}  // namespace quenlora::platform

@@ -1,0 +1,106 @@
+#include "platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace quenlora::platform {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be UTF-16 on Windows");
+
+namespace {
+
+std::u16string FromWide(const wchar_t* text, std::size_t length)
+{
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+// The user's value, with the changes made in the regional settings
+// (LOCALE_NAME_USER_DEFAULT without LOCALE_NOUSEROVERRIDE includes them).
+std::optional<std::u16string> LocaleText(LCTYPE type)
+{
+  const int needed = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, nullptr, 0);
+  if (needed <= 0) return std::nullopt;
+  std::wstring text(static_cast<std::size_t>(needed), L'\0');
+  const int written = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text.data(), needed);
+  if (written <= 0) return std::nullopt;
+  // The count includes the terminating NUL.
+  return FromWide(text.data(), static_cast<std::size_t>(written - 1));
+}
+
+std::optional<DWORD> LocaleNumber(LCTYPE type)
+{
+  DWORD value = 0;
+  if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type | LOCALE_RETURN_NUMBER, reinterpret_cast<wchar_t*>(&value),
+                        sizeof value / sizeof(wchar_t)) <= 0)
+    return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<TRegionalSettings> ReadUserRegionalSettings()
+{
+  // The short date pattern already uses our letters and single-quoted
+  // literals, and holds its separators as literal text, so it is taken as it is.
+  const auto shortDate = LocaleText(LOCALE_SSHORTDATE);
+  const auto dateSeparator = LocaleText(LOCALE_SDATE);
+  const auto timeSeparator = LocaleText(LOCALE_STIME);
+  const auto leadingZero = LocaleNumber(LOCALE_ITLZERO);
+  const auto hourFormat = LocaleNumber(LOCALE_ITIME);
+  const auto markPosition = LocaleNumber(LOCALE_ITIMEMARKPOSN);
+  const auto am = LocaleText(LOCALE_S1159);
+  const auto pm = LocaleText(LOCALE_S2359);
+  if (!shortDate || !dateSeparator || !timeSeparator || !leadingZero || !hourFormat || !markPosition || !am || !pm)
+    return std::nullopt;
+
+  TRegionalSettings settings;
+  settings.ShortDatePattern = *shortDate;
+  settings.DateSeparator = *dateSeparator;
+  settings.TimeSeparator = *timeSeparator;
+  settings.LeadingZeroHours = *leadingZero == 1;
+  settings.TwelveHourClock = *hourFormat == 0;  // 0: AM/PM, 1: 24 hours
+  settings.DesignatorBeforeTime = *markPosition == 1;  // 0: suffix, 1: prefix
+  settings.AMDesignator = *am;
+  settings.PMDesignator = *pm;
+  return settings;
+}
+
+TLocalTime LocalNow()
+{
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return TLocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+std::u16string ExecutableFolder()
+{
+  // The path can exceed MAX_PATH; a full buffer means it was cut short.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) break;
+    if (length < path.size()) {
+      path.resize(length);
+      const auto slash = path.find_last_of(L"\\/");
+      if (slash != std::wstring::npos) return FromWide(path.data(), slash + 1);
+      break;
+    }
+    if (path.size() >= 0x10000) break;  // beyond any Win32 path: give up
+    path.resize(path.size() * 2);
+  }
+  // Without the module's path, the current folder is the best guess left.
+  const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+  std::wstring current(needed, L'\0');
+  const DWORD length = needed == 0 ? 0 : ::GetCurrentDirectoryW(needed, current.data());
+  if (length == 0 || length >= needed) return u".\\";
+  current.resize(length);
+  if (current.back() != L'\\') current += L'\\';
+  return FromWide(current.data(), current.size());
+}
+
+}  // namespace quenlora::platform

@@ -1,0 +1,214 @@
+#pragma once
+
+// Helpers shared by the core tests: scratch folders, raw file bytes and
+// small text conversions that do not go through the code under test.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch_error.h"
+#include "code_batch.h"
+
+namespace quenlora::test {
+
+namespace fs = std::filesystem;
+
+// A fresh, empty folder under the system's temporary folder, removed with
+// everything in it when the test ends.
+class TScratchFolder {
+public:
+  TScratchFolder()
+  {
+    static std::atomic<unsigned> counter{0};
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "quenlora-core-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    if (info != nullptr) name += std::string("-") + info->name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    path_ = fs::temp_directory_path() / name;
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+  ~TScratchFolder()
+  {
+    std::error_code ignored;
+    // Permission tests may leave read-only folders behind; open them up first.
+    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+  }
+
+  const fs::path& Path() const { return path_; }
+  fs::path operator/(std::string_view name) const { return path_ / fs::u8path(name); }
+
+private:
+  fs::path path_;
+};
+
+inline std::u16string U16(const fs::path& path) { return path.u16string(); }
+
+// Every path below the folder, relative to it.
+inline std::set<std::string> ListTree(const fs::path& folder)
+{
+  std::set<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    names.insert(entry.path().lexically_relative(folder).string());
+  return names;
+}
+
+inline void WriteBytes(const fs::path& path, std::string_view bytes)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+inline std::string ReadBytes(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Shows bytes as hex pairs, so that a mismatch is readable in the failure message.
+inline std::string Hex(std::string_view bytes)
+{
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char b : bytes) {
+    if (!out.empty()) out += ' ';
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+// An independent UTF-16 to UTF-8 encoder for building expected bytes
+// (valid input only).
+inline std::string Utf8(std::u16string_view text)
+{
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+// The C library's reason for an error number as the messages carry it:
+// widened (glibc's C-locale texts are ASCII) and without a trailing period.
+inline std::u16string Reason(int error)
+{
+  std::string text = std::strerror(error);
+  while (!text.empty() && text.back() == '.') text.pop_back();
+  return std::u16string(text.begin(), text.end());
+}
+
+inline std::u16string CannotOpen(const fs::path& path, int error)
+{
+  return u"Cannot open file \"" + U16(path) + u"\". " + Reason(error);
+}
+
+inline std::u16string CannotCreate(const fs::path& path, int error)
+{
+  return u"Cannot create file \"" + U16(path) + u"\". " + Reason(error);
+}
+
+// Runs the action and returns the message of the TBatchError it throws;
+// records a failure when it throws none.
+inline std::u16string BatchErrorOf(const std::function<void()>& action)
+{
+  try {
+    action();
+  } catch (const TBatchError& error) {
+    return error.Message();
+  }
+  ADD_FAILURE() << "expected a TBatchError";
+  return u"<no error>";
+}
+
+// Replaces the batch with these codes, unmarked.
+inline void Fill(TCodeBatch& batch, std::initializer_list<std::u16string_view> codes)
+{
+  const std::vector<std::u16string_view> lines(codes);
+  batch.ReplaceFromLines(lines);
+}
+
+inline std::vector<std::u16string> Codes(const TCodeBatch& batch)
+{
+  std::vector<std::u16string> codes;
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes.push_back(batch.Entry(i).Code);
+  return codes;
+}
+
+inline std::vector<bool> Marks(const TCodeBatch& batch)
+{
+  std::vector<bool> marks;
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) marks.push_back(batch.Entry(i).WholePackage);
+  return marks;
+}
+
+// Caps the size of files this process writes, so that a write fails part-way
+// even for root; the write then reports EFBIG instead of killing the process.
+class TFileSizeLimit {
+public:
+  explicit TFileSizeLimit(rlim_t bytes)
+  {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+  ~TFileSizeLimit()
+  {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+};
+
+inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+}  // namespace quenlora::test
