@@ -1,0 +1,32 @@
+# make run    build and start the program
+# make test   build and run every test
+# make bench  build and run the benchmarks
+PRESET ?= default
+BUILD := build/$(PRESET)
+
+.PHONY: all run test bench deps configure build clean
+
+all: build
+
+deps:
+	@tools/install-deps
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET)
+
+run: build
+	@if [ ! -x $(BUILD)/app/vortanek ]; then echo "The desktop front end is not built yet."; exit 1; fi
+	$(BUILD)/app/vortanek
+
+test: build
+	ctest --preset $(PRESET)
+
+bench: build
+	$(BUILD)/bench/core_bench
+	@if [ -x $(BUILD)/bench/ui/ui_bench ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui/ui_bench; fi
+
+clean:
+	rm -rf build
