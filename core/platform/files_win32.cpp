@@ -1,12 +1,6 @@
 #include "platform.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +10,6 @@
 #include "../batch_error.h"
 
 namespace quenlora::platform {
-
-// Paths travel as UTF-16 and go to the wide Win32 calls without conversion.
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be UTF-16 on Windows");
 
 namespace {
 
