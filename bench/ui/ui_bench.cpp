@@ -1,0 +1,295 @@
+// The window under a large batch: a scan, a load, ticking, deleting and
+// scrolling, each measured until the window has repainted.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "BatchListModel.h"
+#include "ColumnCheckList.h"
+#include "Dialogs.h"
+#include "MainForm.h"
+#include "QtText.h"
+#include "bench_codes.h"
+#include "code_batch.h"
+
+using namespace quenlora;
+using namespace quenlora::ui;
+
+namespace {
+
+// Answers every file dialog with one path.
+class TFixedDialogs : public TDialogs {
+public:
+  QString Path;
+  bool Execute(TFileDialog& dialog, QWidget*) override
+  {
+    dialog.FileName = Path;
+    return true;
+  }
+  void ShowNotice(QWidget*, const QString&, const QString&) override {}
+  void ShowError(const QString& text) override { qFatal("unexpected error: %s", qPrintable(text)); }
+};
+
+QTemporaryDir& Folder()
+{
+  static QTemporaryDir folder;
+  return folder;
+}
+
+// A list file of count distinct twelve-character codes.
+QString ListFile(std::size_t count)
+{
+  const QString path = Folder().filePath(QStringLiteral("list-%1.txt").arg(count));
+  if (QFile::exists(path)) return path;
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(count * 14));
+  for (std::size_t i = 0; i < count; ++i) {
+    bytes += ToQString(bench::MakeCode(i)).toLatin1();
+    bytes += "\r\n";
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+  return path;
+}
+
+struct TWindow {
+  TFixedDialogs Dialogs;
+  TMain Main{Dialogs};
+};
+
+// One shown window per batch size, loaded through the load command.
+TWindow& WindowWith(std::size_t count)
+{
+  static std::map<std::size_t, std::unique_ptr<TWindow>> windows;
+  auto& slot = windows[count];
+  if (!slot) {
+    slot = std::make_unique<TWindow>();
+    slot->Main.show();
+    slot->Dialogs.Path = ListFile(count);
+    slot->Main.A_LoadList->trigger();
+    QApplication::processEvents();
+  }
+  // Keys reach the window's commands only while it is the active one.
+  slot->Main.activateWindow();
+  QApplication::setActiveWindow(&slot->Main);
+  if (!QTest::qWaitForWindowActive(&slot->Main)) qFatal("the window did not become active");
+  slot->Main.txtInput->setFocus();
+  return *slot;
+}
+
+// Checks that the scan just made reached the batch.
+bool Added(benchmark::State& state, TMain& window, std::ptrdiff_t before)
+{
+  if (window.Batch().Count() == before + 1 && window.txtInput->text().isEmpty()) return true;
+  state.SkipWithError("the scan did not reach the batch");
+  return false;
+}
+
+void Repaint(TMain&)
+{
+  // Paints whatever the last step marked as changed, as the event loop would next.
+  QApplication::processEvents();
+}
+
+double Median(std::vector<double> values)
+{
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void ReportTimes(benchmark::State& state, const std::vector<double>& milliseconds)
+{
+  state.counters["median_ms"] = Median(milliseconds);
+  state.counters["max_ms"] = milliseconds.empty() ? 0 : *std::max_element(milliseconds.begin(), milliseconds.end());
+}
+
+int scanNumber = 0;
+
+QString NextUrl()
+{
+  return ToQString(ScanPrefix).toLower() + QStringLiteral("n%1").arg(++scanNumber, 12, 10, QChar(u'0'));
+}
+
+// The code is already in the input box; Enter through A_Input to the count
+// and the list repainted. The list shows its end, so the new row is in sight.
+void BM_ScanEnter(benchmark::State& state)
+{
+  TMain& window = WindowWith(static_cast<std::size_t>(state.range(0))).Main;
+  QScrollBar* bar = window.txtSeznam->horizontalScrollBar();
+  std::vector<double> times;
+  for (auto _ : state) {
+    state.PauseTiming();
+    bar->setValue(bar->maximum());
+    window.txtInput->setText(NextUrl());
+    Repaint(window);
+    state.ResumeTiming();
+    const auto before = window.Batch().Count();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(window.txtInput, Qt::Key_Return);
+    Repaint(window);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+    if (!Added(state, window, before)) break;
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_ScanEnter)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(500);
+
+// The same with every key of the 60-character URL typed.
+void BM_ScanTypedAndEnter(benchmark::State& state)
+{
+  TMain& window = WindowWith(static_cast<std::size_t>(state.range(0))).Main;
+  std::vector<double> times;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString url = NextUrl();
+    const auto before = window.Batch().Count();
+    state.ResumeTiming();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClicks(window.txtInput, url);
+    QTest::keyClick(window.txtInput, Qt::Key_Return);
+    Repaint(window);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+    if (!Added(state, window, before)) break;
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_ScanTypedAndEnter)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+// A scanner's burst: every key of the URL and the Enter queued before the
+// first is handled; all must arrive.
+void BM_ScannerBurst(benchmark::State& state)
+{
+  TMain& window = WindowWith(static_cast<std::size_t>(state.range(0))).Main;
+  window.txtInput->setFocus();
+  std::vector<double> times;
+  for (auto _ : state) {
+    const QString url = NextUrl();
+    const auto before = window.Batch().Count();
+    QElapsedTimer timer;
+    timer.start();
+    for (const QChar c : url) {
+      const int key = c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode();
+      QCoreApplication::postEvent(window.txtInput, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(c)));
+      QCoreApplication::postEvent(window.txtInput, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(c)));
+    }
+    QCoreApplication::postEvent(window.txtInput, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r"));
+    QCoreApplication::postEvent(window.txtInput, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r"));
+    Repaint(window);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+    if (window.Batch().Count() != before + 1 || !window.txtInput->text().isEmpty()) {
+      state.SkipWithError("a keystroke was lost");
+      break;
+    }
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_ScannerBurst)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(100);
+
+// Loading a list of a million lines through the load command until repainted.
+void BM_LoadList(benchmark::State& state)
+{
+  TWindow& fixture = WindowWith(1000);
+  const QString path = ListFile(static_cast<std::size_t>(state.range(0)));
+  std::vector<double> times;
+  for (auto _ : state) {
+    fixture.Dialogs.Path = path;
+    QElapsedTimer timer;
+    timer.start();
+    fixture.Main.A_LoadList->trigger();
+    Repaint(fixture.Main);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+    state.PauseTiming();
+    fixture.Main.A_New->trigger();
+    Repaint(fixture.Main);
+    state.ResumeTiming();
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_LoadList)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A click on a check box in a million rows until repainted.
+void BM_Tick(benchmark::State& state)
+{
+  TMain& window = WindowWith(1000000).Main;
+  TColumnCheckList* list = window.txtSeznam;
+  list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum() / 2);
+  std::vector<double> times;
+  int row = list->FirstVisibleColumn() * list->RowsPerColumn();
+  for (auto _ : state) {
+    const QRect rect = list->RowRect(row);
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 4, rect.center().y()));
+    Repaint(window);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_Tick)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+// Delete on a selected row near the start of a million rows (the most moved).
+void BM_Delete(benchmark::State& state)
+{
+  TMain& window = WindowWith(1000000).Main;
+  TColumnCheckList* list = window.txtSeznam;
+  list->horizontalScrollBar()->setValue(0);
+  list->setFocus();
+  std::vector<double> times;
+  for (auto _ : state) {
+    state.PauseTiming();
+    list->SelectRow(3);
+    Repaint(window);
+    state.ResumeTiming();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(list, Qt::Key_Delete);
+    Repaint(window);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_Delete)->Unit(benchmark::kMicrosecond)->Iterations(100);
+
+// Scrolling a page of columns through a million rows until repainted.
+void BM_Scroll(benchmark::State& state)
+{
+  TMain& window = WindowWith(1000000).Main;
+  QScrollBar* bar = window.txtSeznam->horizontalScrollBar();
+  std::vector<double> times;
+  int step = 0;
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    bar->setValue((++step * 7919) % (bar->maximum() + 1));
+    window.txtSeznam->viewport()->repaint();
+    times.push_back(timer.nsecsElapsed() / 1e6);
+  }
+  ReportTimes(state, times);
+}
+BENCHMARK(BM_Scroll)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

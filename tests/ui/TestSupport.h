@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+#include "Dialogs.h"
+
+namespace quenlora::ui {
+class TMain;
+}
+
+namespace quenlora::ui::test {
+
+// Answers the window's dialogs in the user's place: each file dialog takes
+// the next prepared answer and every dialog shown is recorded.
+class TScriptedDialogs : public TDialogs {
+public:
+  struct TShownFileDialog {
+    QString Name;
+    TFileDialog::TKind Kind;
+    QList<TFileType> FileTypes;
+    QString DefaultExtension;
+    bool ConfirmsOverwrite;
+    QString DefaultFolder;
+    QString ProposedName;
+    int FileTypeIndex;
+  };
+  struct TNotice {
+    QString Instruction;
+    QString Content;
+  };
+
+  // The next file dialog is confirmed with path (and, when given, that file type).
+  void ChooseNext(const QString& path, int fileType = -1);
+  void CancelNext();
+
+  bool Execute(TFileDialog& dialog, QWidget* owner) override;
+  void ShowNotice(QWidget* owner, const QString& instruction, const QString& content) override;
+  void ShowError(const QString& text) override;
+
+  QList<TShownFileDialog> Shown;
+  QList<TNotice> Notices;
+  QStringList Errors;
+  // Dialogs shown with no answer prepared (a fault of the test or the window).
+  int Unexpected = 0;
+
+private:
+  struct TAnswer {
+    bool Confirm;
+    QString Path;
+    int FileType;
+  };
+  QList<TAnswer> answers_;
+};
+
+QByteArray ReadBytes(const QString& path);
+bool WriteBytes(const QString& path, const QByteArray& bytes);
+
+// Types the text key by key into the widget.
+void TypeText(QWidget* widget, const QString& text);
+// Types the text into the input box key by key and presses Enter.
+void Scan(TMain& window, const QString& text);
+// Shows the window and waits until it is active, as after start-up.
+bool ShowAndActivate(TMain& window);
+
+// Runs act on the first modal widget of type T shown within timeoutMs, from
+// inside its own event loop; act must close it.
+template <typename T>
+void OnModal(std::function<void(T*)> act, int timeoutMs = 5000)
+{
+  auto* timer = new QTimer;
+  auto waited = std::make_shared<int>(0);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+    *waited += 10;
+    if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(modal);
+    } else if (*waited > timeoutMs) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start();
+}
+
+}  // namespace quenlora::ui::test

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QAbstractItemView>
+
+#include "TypeAhead.h"
+
+namespace quenlora::ui {
+
+// A check list in six columns of equal width, filled one column from top to
+// bottom before the next, scrolled sideways a column at a time. Where a row
+// stands is pure arithmetic on its number, so adding, removing or scrolling
+// costs the same at a million rows as at ten; only the rows in sight are drawn.
+//
+// Selection is single. A press on a row's check box toggles its mark (each
+// press of a double click counts), Space toggles the selected row, other
+// characters search by prefix. Delete is left to the owner through KeyDown.
+class TColumnCheckList : public QAbstractItemView {
+  Q_OBJECT
+
+public:
+  static constexpr int kColumns = 6;
+
+  explicit TColumnCheckList(QWidget* parent = nullptr);
+
+  void setModel(QAbstractItemModel* model) override;
+
+  // -1 when no row is selected.
+  int SelectedRow() const;
+  // Selects the row (and makes it current) and scrolls it into sight.
+  void SelectRow(int row);
+
+  int RowsPerColumn() const { return rowsPerColumn_; }
+  int ColumnWidth() const;
+  int ItemHeight() const;
+  // The part of a row at its left edge where a press toggles the mark.
+  int CheckBoxWidth() const;
+  int FirstVisibleColumn() const;
+  // The row's place in viewport coordinates (outside it when scrolled away).
+  QRect RowRect(int row) const;
+  int RowAt(const QPoint& point) const;
+
+  TTypeAhead& TypeAhead() { return typeAhead_; }
+
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint& point) const override;
+
+Q_SIGNALS:
+  // Every key pressed in the list, before the list acts on it.
+  void KeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override;
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex& index) const override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+
+  void updateGeometries() override;
+  void reset() override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+private:
+  int RowCount() const;
+  int LastVisibleRow() const;
+  void PressAt(const QPoint& point);
+  void ToggleMark(int row);
+  void SearchTyped(const QString& search);
+  int FindPrefix(const QString& prefix) const;
+  void PaintRow(QPainter& painter, int row, int selectedRow, int currentRow);
+
+  int rowsPerColumn_ = 1;
+  int wheelRemainder_ = 0;
+  TTypeAhead typeAhead_;
+  QMetaObject::Connection rowsRemovedConnection_;
+};
+
+}  // namespace quenlora::ui

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "Dialogs.h"
+#include "code_batch.h"
+#include "return_document.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QStatusBar;
+
+namespace quenlora::ui {
+
+class TBatchListModel;
+class TColumnCheckList;
+class TImageToolBar;
+class TStatusPanel;
+
+// The program's one window: the input box for scanned codes, the check list
+// of the batch, the toolbar, the menus and the status bar, and the commands.
+// A command runs to its end on this thread; a failure ends it and is shown in
+// the error box, and the window goes on with the state it had.
+class TMain : public QMainWindow {
+  Q_OBJECT
+
+public:
+  // Sizes in pixels at 96 dpi.
+  static constexpr int kClientWidth = 794;
+  static constexpr int kClientHeight = 523;
+  static constexpr int kStatusBarHeight = 19;
+  static const QString kHintPanelText;
+
+  explicit TMain(TDialogs& dialogs, QWidget* parent = nullptr);
+  ~TMain() override;
+
+  const TCodeBatch& Batch() const { return batch_; }
+  TBatchListModel& BatchModel() { return *model_; }
+
+  // The window's controls, under their names.
+  TImageToolBar* AdvToolBar1;
+  QLabel* Label3;
+  QLineEdit* txtInput;
+  QPushButton* Button2;
+  QLabel* Label1;
+  TColumnCheckList* txtSeznam;
+  QStatusBar* StatusBar1;
+  TStatusPanel* StatusPanel0;
+  TStatusPanel* StatusPanel1;
+  QMenuBar* MainMenu1;
+  QMenu* MenuSoubor;
+  QMenu* MenuExport;
+  QMenu* MenuAbout;
+
+  // The commands.
+  QAction* A_Input;
+  QAction* A_New;
+  QAction* A_LoadList;
+  QAction* A_SaveList;
+  QAction* A_Close;
+  QAction* A_XMLSingle;
+  QAction* A_XMLFull;
+  QAction* A_XMLKombi;
+  QAction* A_About;
+  QAction* A_DelItem;
+
+  // The file dialogs, each remembering its file type (and the open dialog
+  // its last file) for the whole run.
+  TFileDialog FileOpenDialog1;
+  TFileDialog FileSaveDialog1;
+  TFileDialog FileSaveDialogXML;
+
+  void FormCreate();
+  void FormShow();
+  void UpdateCount();
+  void txtSeznamKeyDown(int key, Qt::KeyboardModifiers shift);
+
+  void A_InputExecute();
+  void A_NewExecute();
+  void A_LoadListExecute();
+  void A_SaveListExecute();
+  void A_CloseExecute();
+  void A_XMLSingleExecute();
+  void A_XMLFullExecute();
+  void A_XMLKombiExecute();
+  void A_AboutExecute();
+  void A_DelItemExecute();
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateControls();
+  void LayOutClient(const QSize& size);
+  // Runs a handler as the application runs every command: a failure it
+  // does not handle ends up in the error box.
+  void Run(void (TMain::*handler)());
+  void Bind(QAction* action, void (TMain::*handler)());
+  void FocusInput();
+  void DeleteSelected();
+  void Export(TExportKind kind, const QString& namePrefix);
+
+  TDialogs& dialogs_;
+  TCodeBatch batch_;
+  TBatchListModel* model_;
+  QWidget* client_;
+};
+
+}  // namespace quenlora::ui
