@@ -65,13 +65,18 @@ void TCodeBatch::SetWholePackage(std::ptrdiff_t index, bool flag)
   slots_[static_cast<std::size_t>(index)].WholePackage = flag;
 }
 
-void TCodeBatch::Append(std::u16string_view code)
+void TCodeBatch::AppendUnindexed(std::u16string_view code)
 {
   if (slots_.size() >= TCodeIndex::kMaxEntries || code.size() > UINT32_MAX)
     throw std::length_error("batch too large");
-  const auto position = static_cast<std::uint32_t>(slots_.size());
   slots_.push_back(TSlot{pool_.size(), static_cast<std::uint32_t>(code.size()), false});
   pool_.insert(pool_.end(), code.begin(), code.end());
+}
+
+void TCodeBatch::Append(std::u16string_view code)
+{
+  const auto position = static_cast<std::uint32_t>(slots_.size());
+  AppendUnindexed(code);
   if (!code.empty()) index_.Insert(position, TCodeIndex::HashOf(code));
 }
 
@@ -139,8 +144,13 @@ void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
   const std::size_t headroom = lines.size() / 8 + 64;
   pool_.reserve(characters + characters / 8 + 1024);
   slots_.reserve(lines.size() + headroom);
-  index_.Reserve(lines.size() + headroom);
-  for (const auto& line : lines) Append(line);
+  std::vector<TCodeIndex::TEntryHash> indexed;
+  indexed.reserve(lines.size());
+  for (const auto& line : lines) {
+    if (!line.empty()) indexed.push_back({static_cast<std::uint32_t>(slots_.size()), TCodeIndex::HashOf(line)});
+    AppendUnindexed(line);
+  }
+  index_.Load(indexed);
 }
 
 std::size_t TCodeBatch::MemoryUsage() const

@@ -79,6 +79,7 @@ private:
   const TSlot& SlotAt(std::ptrdiff_t index) const;
   std::u16string_view CodeOf(const TSlot& slot) const { return {pool_.data() + slot.Start, slot.Length}; }
   void Append(std::u16string_view code);
+  void AppendUnindexed(std::u16string_view code);
   void CompactPoolIfWasteful();
 
   std::vector<char16_t> pool_;

@@ -1,5 +1,6 @@
 #include "code_index.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace quenlora {
@@ -49,22 +50,26 @@ void TCodeIndex::Insert(std::uint32_t entry, std::uint32_t hash)
   ++used_;
 }
 
-void TCodeIndex::InsertAll(const TCodeIndex& other)
+void TCodeIndex::InsertAll(std::span<const TEntryHash> entries)
 {
-  std::vector<TCell> incoming;
-  incoming.reserve(other.used_);
-  other.ForEach([&](std::uint32_t entry, std::uint32_t hash) { incoming.push_back(TCell{entry, hash}); });
-  Reserve(used_ + incoming.size());
+  Reserve(used_ + entries.size());
   constexpr std::size_t kAhead = 16;
-  for (std::size_t i = 0; i < incoming.size(); ++i) {
-    if (i + kAhead < incoming.size()) {
-      const std::size_t home = Home(incoming[i + kAhead].Hash);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i + kAhead < entries.size()) {
+      const std::size_t home = Home(entries[i + kAhead].Hash);
       __builtin_prefetch(&tags_[home], 1);
       __builtin_prefetch(&cells_[home], 1);
     }
-    Place(incoming[i]);
+    Place(TCell{entries[i].Entry, entries[i].Hash});
   }
-  used_ += incoming.size();
+  used_ += entries.size();
+}
+
+void TCodeIndex::Empty()
+{
+  std::fill(tags_.begin(), tags_.end(), std::uint8_t{0});
+  std::fill(cells_.begin(), cells_.end(), TCell{});
+  used_ = 0;
 }
 
 bool TCodeIndex::Erase(std::uint32_t entry, std::uint32_t hash)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -34,9 +35,15 @@ public:
   }
 
   void Insert(std::uint32_t entry, std::uint32_t hash);
-  // Inserts every entry of `other`, reading ahead so that the cache misses of
-  // a large table overlap instead of following one another.
-  void InsertAll(const TCodeIndex& other);
+  struct TEntryHash {
+    std::uint32_t Entry;
+    std::uint32_t Hash;
+  };
+  // Inserts many entries, reading ahead so that the cache misses of a large
+  // table overlap instead of following one another.
+  void InsertAll(std::span<const TEntryHash> entries);
+  // Forgets every entry but keeps the table's size.
+  void Empty();
   // Forgets the entry if it is indexed here; false when it is not.
   bool Erase(std::uint32_t entry, std::uint32_t hash);
   // After the entry at position `entry` was removed from the batch: later

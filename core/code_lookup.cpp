@@ -1,5 +1,7 @@
 #include "code_lookup.h"
 
+#include <vector>
+
 namespace quenlora {
 
 void TCodeLookup::Insert(std::uint32_t entry, std::uint32_t hash)
@@ -17,9 +19,14 @@ void TCodeLookup::Settle()
     filter_.Reset(total + total / 4);
     settled_.ForEach([this](std::uint32_t, std::uint32_t hash) { filter_.Add(hash); });
   }
-  recent_.ForEach([this](std::uint32_t, std::uint32_t hash) { filter_.Add(hash); });
-  settled_.InsertAll(recent_);
-  recent_.Clear();
+  std::vector<TCodeIndex::TEntryHash> moving;
+  moving.reserve(recent_.Size());
+  recent_.ForEach([&](std::uint32_t entry, std::uint32_t hash) {
+    moving.push_back({entry, hash});
+    filter_.Add(hash);
+  });
+  settled_.InsertAll(moving);
+  recent_.Empty();
 }
 
 void TCodeLookup::EraseAndShift(std::uint32_t entry, std::uint32_t hash, bool indexed)
@@ -38,13 +45,12 @@ void TCodeLookup::Clear()
   filter_.Reset(0);
 }
 
-void TCodeLookup::Reserve(std::size_t entries)
+void TCodeLookup::Load(std::span<const TCodeIndex::TEntryHash> entries)
 {
-  settled_.Reserve(settled_.Size() + entries);
-  if (settled_.Size() + entries > filter_.Capacity()) {
-    filter_.Reset(settled_.Size() + entries);
-    settled_.ForEach([this](std::uint32_t, std::uint32_t hash) { filter_.Add(hash); });
-  }
+  // Room to grow by an eighth before the filter has to be rebuilt.
+  filter_.Reset(entries.size() + entries.size() / 8 + 64);
+  for (const auto& entry : entries) filter_.Add(entry.Hash);
+  settled_.InsertAll(entries);
 }
 
 std::size_t TCodeLookup::MemoryUsage() const

@@ -31,8 +31,8 @@ public:
   // one, as a deletion from the batch does.
   void EraseAndShift(std::uint32_t entry, std::uint32_t hash, bool indexed);
   void Clear();
-  // Prepares for a bulk load of this many codes.
-  void Reserve(std::size_t entries);
+  // Indexes a whole loaded batch at once; the lookup must be empty.
+  void Load(std::span<const TCodeIndex::TEntryHash> entries);
   std::size_t MemoryUsage() const;
 
 private:

@@ -126,19 +126,33 @@ std::string ToUtf8Lossy(std::u16string_view text)
 
 bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out)
 {
-  out.reserve(out.size() + bytes.size());
+  // UTF-8 never takes fewer bytes than UTF-16 units, so the text fits in as
+  // many units as there are bytes; the excess is cut off at the end.
+  const std::size_t old = out.size();
+  out.resize(old + bytes.size());
+  char16_t* p = out.data() + old;
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out.push_back(b);
+      *p++ = b;
       ++i;
       continue;
     }
     char32_t cp;
-    if (!DecodeOneUtf8(bytes, i, cp)) return false;
-    AppendCodePoint(cp, out);
+    if (!DecodeOneUtf8(bytes, i, cp)) {
+      out.resize(old);
+      return false;
+    }
+    if (cp < 0x10000) {
+      *p++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return true;
 }
 

@@ -22,7 +22,7 @@ bool HasOnlyPairedSurrogates(std::u16string_view text);
 bool AppendUtf8(std::u16string_view text, std::string& out);
 
 // Strict decoding: overlong forms, encoded surrogates, code points above
-// U+10FFFF and truncated sequences all make it return false.
+// U+10FFFF and truncated sequences all make it return false, leaving out as it was.
 bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out);
 
 // For messages and paths: never fails, replacing what cannot be converted by U+FFFD.
