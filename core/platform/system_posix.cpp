@@ -29,8 +29,8 @@ std::string TimeLocaleName()
 std::optional<TRegionalSettings> ReadUserRegionalSettings()
 {
   const std::string name = TimeLocaleName();
-  // The portable C locale describes no user's settings.
-  if (name.empty() || name == "C" || name == "POSIX") return std::nullopt;
+  // The portable C locale (also in its C.UTF-8 form) describes no user's settings.
+  if (name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.")) return std::nullopt;
   const locale_t locale = ::newlocale(LC_TIME_MASK, name.c_str(), static_cast<locale_t>(0));
   if (locale == static_cast<locale_t>(0)) return std::nullopt;
   TRegionalSettings settings = RegionalSettingsFromPosixFormats(

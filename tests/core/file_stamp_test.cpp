@@ -224,7 +224,7 @@ private:
 
 TEST(RegionalSettings, DefaultsWhereSettingsCannotBeRead)
 {
-  for (const char* locale : {"C", "POSIX", "xx_NOWHERE.UTF-8"}) {
+  for (const char* locale : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
     const TEnvironment environment("LC_ALL", locale);
     ReloadRegionalSettings();
     EXPECT_EQ(CurrentRegionalSettings(), TRegionalSettings{}) << locale;
