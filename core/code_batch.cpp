@@ -69,15 +69,30 @@ void TCodeBatch::AppendUnindexed(std::u16string_view code)
 {
   if (slots_.size() >= TCodeIndex::kMaxEntries || code.size() > UINT32_MAX)
     throw std::length_error("batch too large");
-  slots_.push_back(TSlot{pool_.size(), static_cast<std::uint32_t>(code.size()), false});
+  // Either both the characters and the slot are added, or neither.
+  const std::size_t start = pool_.size();
   pool_.insert(pool_.end(), code.begin(), code.end());
+  try {
+    slots_.push_back(TSlot{start, static_cast<std::uint32_t>(code.size()), false});
+  } catch (...) {
+    pool_.resize(start);
+    throw;
+  }
 }
 
 void TCodeBatch::Append(std::u16string_view code)
 {
   const auto position = static_cast<std::uint32_t>(slots_.size());
   AppendUnindexed(code);
-  if (!code.empty()) index_.Insert(position, TCodeIndex::HashOf(code));
+  if (code.empty()) return;
+  try {
+    index_.Insert(position, TCodeIndex::HashOf(code));
+  } catch (...) {
+    // An entry the index does not know would slip past the duplicate test.
+    slots_.pop_back();
+    pool_.resize(pool_.size() - code.size());
+    throw;
+  }
 }
 
 void TCodeBatch::DeleteAt(std::ptrdiff_t index)

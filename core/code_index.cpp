@@ -25,14 +25,16 @@ void TCodeIndex::Place(TCell cell)
 
 void TCodeIndex::Rehash(std::size_t cellCount)
 {
-  std::vector<TCell> old;
-  old.swap(cells_);
-  cells_.assign(cellCount, TCell{});
-  tags_.assign(cellCount, 0);
+  // The new table is complete before the old one goes, so a failed
+  // allocation leaves the index as it was.
+  std::vector<TCell> cells(cellCount, TCell{});
+  std::vector<std::uint8_t> tags(cellCount, 0);
+  cells.swap(cells_);
+  tags.swap(tags_);
   mask_ = cellCount - 1;
   shift_ = 32 - static_cast<unsigned>(std::countr_zero(cellCount));
-  for (const TCell& cell : old)
-    if (cell.Entry != kEmpty) Place(cell);
+  for (std::size_t cell = 0; cell < cells.size(); ++cell)
+    if (tags[cell] != 0) Place(cells[cell]);
 }
 
 void TCodeIndex::Reserve(std::size_t entries)

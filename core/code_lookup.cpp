@@ -1,5 +1,6 @@
 #include "code_lookup.h"
 
+#include <new>
 #include <vector>
 
 namespace quenlora {
@@ -7,24 +8,30 @@ namespace quenlora {
 void TCodeLookup::Insert(std::uint32_t entry, std::uint32_t hash)
 {
   recent_.Insert(entry, hash);
-  if (recent_.Size() >= kRecentLimit) Settle();
+  if (recent_.Size() < kRecentLimit) return;
+  try {
+    Settle();
+  } catch (const std::bad_alloc&) {
+    // Nothing moved; the codes stay in the small table until a later try.
+  }
 }
 
 void TCodeLookup::Settle()
 {
-  const std::size_t total = settled_.Size() + recent_.Size();
+  // Everything that can fail comes first, so a failure changes nothing.
+  std::vector<TCodeIndex::TEntryHash> moving;
+  moving.reserve(recent_.Size());
+  recent_.ForEach([&](std::uint32_t entry, std::uint32_t hash) { moving.push_back({entry, hash}); });
+  const std::size_t total = settled_.Size() + moving.size();
   settled_.Reserve(total);
   if (total > filter_.Capacity()) {
     // Grown past the filter's size: rebuild it, with room to grow again.
-    filter_.Reset(total + total / 4);
-    settled_.ForEach([this](std::uint32_t, std::uint32_t hash) { filter_.Add(hash); });
+    TCodeFilter larger;
+    larger.Reset(total + total / 4);
+    settled_.ForEach([&](std::uint32_t, std::uint32_t hash) { larger.Add(hash); });
+    filter_ = std::move(larger);
   }
-  std::vector<TCodeIndex::TEntryHash> moving;
-  moving.reserve(recent_.Size());
-  recent_.ForEach([&](std::uint32_t entry, std::uint32_t hash) {
-    moving.push_back({entry, hash});
-    filter_.Add(hash);
-  });
+  for (const auto& item : moving) filter_.Add(item.Hash);
   settled_.InsertAll(moving);
   recent_.Empty();
 }

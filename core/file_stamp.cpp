@@ -134,6 +134,8 @@ void ReloadRegionalSettings()
   CachedSettings() = platform::ReadUserRegionalSettings().value_or(TRegionalSettings{});
 }
 
+void SetCurrentRegionalSettings(const TRegionalSettings& settings) { CachedSettings() = settings; }
+
 std::u16string DefaultFolder() { return platform::ExecutableFolder(); }
 
 }  // namespace quenlora

@@ -20,6 +20,8 @@ std::u16string FormatDateTime(const TLocalTime& time, const TRegionalSettings& s
 const TRegionalSettings& CurrentRegionalSettings();
 // Reads the user's settings again (the system announced a change).
 void ReloadRegionalSettings();
+// Puts settings in place of the user's until the next reload (for tests and tools).
+void SetCurrentRegionalSettings(const TRegionalSettings& settings);
 
 // The folder dialogs open in: the executable's folder, ending in the path separator.
 std::u16string DefaultFolder();

@@ -53,7 +53,11 @@ TScanResult TBatchListModel::AddScanned(std::u16string_view raw)
   try {
     result = batch_.AddScanned(raw);
   } catch (...) {
+    // Nothing was added (the batch undoes a failed append), but the views
+    // were told a row is coming: close the insertion and have them start over.
     endInsertRows();
+    beginResetModel();
+    endResetModel();
     throw;
   }
   endInsertRows();

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QDir>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -105,7 +106,17 @@ void TQtDialogs::ShowNotice(QWidget* owner, const QString& instruction, const QS
   ui::ShowNotice(owner, instruction, content);
 }
 
-void TQtDialogs::ShowError(const QString& text) { ShowErrorBox(QApplication::activeWindow(), text); }
+void TQtDialogs::ShowError(const QString& text)
+{
+  // Right after a file dialog closes the window system may not have made the
+  // main window active again yet; the box still belongs to it, not to nobody.
+  QWidget* owner = QApplication::activeWindow();
+  for (QWidget* candidate : QApplication::topLevelWidgets()) {
+    if (owner != nullptr) break;
+    if (candidate->isVisible() && qobject_cast<QMainWindow*>(candidate) != nullptr) owner = candidate;
+  }
+  ShowErrorBox(owner, text);
+}
 
 void KeepNoSettingsBetweenRuns()
 {

@@ -25,7 +25,8 @@ void TStatusPanel::paintEvent(QPaintEvent* event)
 {
   QFrame::paintEvent(event);
   QPainter painter(this);
-  const QRect area = contentsRect().adjusted(2, 0, -2, 0);
+  // One pixel of padding on the left only: "Počet: 1000000" must fit in 80 pixels.
+  const QRect area = contentsRect().adjusted(1, 0, 0, 0);
   painter.setClipRect(area);
   painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
 }

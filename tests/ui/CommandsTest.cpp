@@ -234,10 +234,13 @@ private Q_SLOTS:
     QVERIFY(ShowAndActivate(window));
     Scan(window, QStringLiteral("KEEP"));
     window.txtSeznam->SelectRow(0);
+    window.txtSeznam->setFocus();
     QTemporaryDir folder;
     const QString missing = folder.filePath(QStringLiteral("nothing here.txt"));
     dialogs.ChooseNext(missing);
     window.A_LoadList->trigger();
+    // A failed command stops before giving the focus to the input box.
+    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
     QCOMPARE(dialogs.Errors.size(), 1);
     const QString text = dialogs.Errors[0];
     QVERIFY2(text.startsWith(QStringLiteral("Cannot open file \"") + missing + QStringLiteral("\". ")), qPrintable(text));
@@ -325,9 +328,11 @@ private Q_SLOTS:
       QFile::setPermissions(folder.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
       path = folder.filePath(QStringLiteral("locked/out.file"));
     }
-    window.txtInput->setFocus();
+    window.txtSeznam->setFocus();
     dialogs.ChooseNext(path);
     ActionNamed(window, action)->trigger();
+    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 1"));
     QCOMPARE(dialogs.Errors.size(), 1);
     QVERIFY2(dialogs.Errors[0].startsWith(QStringLiteral("Cannot create file \"") + path + QStringLiteral("\". ")),
              qPrintable(dialogs.Errors[0]));

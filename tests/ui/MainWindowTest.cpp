@@ -302,25 +302,22 @@ private Q_SLOTS:
     TScriptedDialogs dialogs;
     TMain window(dialogs);
     const QByteArray saved = qgetenv("LC_ALL");
+    // Settings read earlier, then the C locale, which holds none, takes over.
+    TRegionalSettings czech;
+    czech.ShortDatePattern = u"d.M.yyyy";
+    czech.DateSeparator = u".";
+    czech.TwelveHourClock = false;
+    SetCurrentRegionalSettings(czech);
     qputenv("LC_ALL", "C");
-    ReloadRegionalSettings();
-    QCOMPARE(CurrentRegionalSettings(), TRegionalSettings{});
-    // The C locale with UTF-8 is part of the C library: a 24-hour clock.
-    qputenv("LC_ALL", "C.UTF-8");
     QEvent change(QEvent::LocaleChange);
     QApplication::sendEvent(&window, &change);
-    const bool changed = !(CurrentRegionalSettings() == TRegionalSettings{});
+    const TRegionalSettings after = CurrentRegionalSettings();
     if (saved.isNull())
       qunsetenv("LC_ALL");
     else
       qputenv("LC_ALL", saved);
     ReloadRegionalSettings();
-    if (!changed) {
-      const locale_t utf8 = ::newlocale(LC_TIME_MASK, "C.UTF-8", static_cast<locale_t>(0));
-      if (utf8 == static_cast<locale_t>(0)) QSKIP("this C library has no C.UTF-8 locale");
-      ::freelocale(utf8);
-    }
-    QVERIFY(changed);
+    QCOMPARE(after, TRegionalSettings{});
   }
 };
 
