@@ -9,7 +9,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
-#include <locale.h>
 #include <memory>
 
 #include "ColumnCheckList.h"
