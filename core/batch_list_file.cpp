@@ -19,7 +19,10 @@ bool TryEncode(std::u16string_view text, TListEncoding encoding, std::string& by
   switch (encoding) {
     case TListEncoding::leAnsi:
       bytes.reserve(text.size());
-      return platform::EncodeAnsi(text, bytes);
+      // ANSI text that begins like a byte-order mark (in windows-1250 "ď»ż",
+      // "˙ţ" or "ţ˙") would be read back in another encoding.
+      return platform::EncodeAnsi(text, bytes) && !bytes.starts_with(kUtf8Mark) &&
+             !bytes.starts_with(kUtf16LEMark) && !bytes.starts_with(kUtf16BEMark);
     case TListEncoding::leUtf8:
       bytes.reserve(kUtf8Mark.size() + text.size());
       bytes = kUtf8Mark;

@@ -10,8 +10,9 @@ namespace quenlora {
 
 // Writes the batch text in the batch's ListEncoding, with that encoding's
 // byte-order mark, replacing the file in one step. When the encoding cannot
-// hold some character (ANSI: one outside the code page; UTF-8: an unpaired
-// surrogate), the file is written as UTF-8, or failing that UTF-16 LE, with
+// hold some character (ANSI: one outside the code page, or text whose bytes
+// would begin like a byte-order mark; UTF-8: an unpaired surrogate), the
+// file is written as UTF-8, or failing that UTF-16 LE, with
 // its mark instead, so that nothing is lost; ListEncoding does not change.
 void SaveBatchList(const TCodeBatch& batch, const std::u16string& path);
 

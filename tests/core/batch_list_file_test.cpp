@@ -145,6 +145,10 @@ TEST_F(BatchListFile, SaveFallsBackWhenEncodingCannotHoldText)
   };
   const std::vector<TCase> cases = {
       {"ANSI, CJK", TListEncoding::leAnsi, u"č\u4E2D", "\xEF\xBB\xBF\xC4\x8D\xE4\xB8\xAD\r\n"},
+      {"ANSI bytes that would read as a UTF-16 LE mark", TListEncoding::leAnsi, u"\u02D9\u0163A",
+       "\xEF\xBB\xBF\xCB\x99\xC5\xA3\x41\r\n"},
+      {"ANSI bytes that would read as a UTF-8 mark", TListEncoding::leAnsi, u"\u010F\u00BB\u017C1",
+       "\xEF\xBB\xBF\xC4\x8F\xC2\xBB\xC5\xBC\x31\r\n"},
       {"ANSI, emoji", TListEncoding::leAnsi, u"\U0001F600", "\xEF\xBB\xBF\xF0\x9F\x98\x80\r\n"},
       {"ANSI, unpaired surrogate", TListEncoding::leAnsi, u"A\xD800",
        std::string("\xFF\xFE" "A\0\x00\xD8\r\0\n\0", 10)},
