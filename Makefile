@@ -1,10 +1,11 @@
 # make run    build and start the program
-# make test   build and run every test
+# make test   build and run every test, then build and run them all again
+#             with AddressSanitizer and UndefinedBehaviorSanitizer
 # make bench  build and run the benchmarks
 PRESET ?= default
 BUILD := build/$(PRESET)
 
-.PHONY: all run test bench deps configure build clean
+.PHONY: all run test test-sanitizers bench deps configure build clean
 
 all: build
 
@@ -23,6 +24,13 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+	@$(MAKE) --no-print-directory test-sanitizers
+
+# A memory error or undefined behaviour anywhere in a test run stops it with a report.
+test-sanitizers: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	ctest --preset asan
 
 bench: build
 	$(BUILD)/bench/core_bench

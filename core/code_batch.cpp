@@ -153,19 +153,24 @@ void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
     characters += line.size();
   }
   if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
-  Clear();
+  // Built aside and moved in at the end, so that running out of memory
+  // part-way leaves the batch as it was.
+  TCodeBatch loaded;
+  loaded.listEncoding_ = listEncoding_;
   // Room for the scans that usually follow a load, so the first of them does
   // not have to move a large batch.
   const std::size_t headroom = lines.size() / 8 + 64;
-  pool_.reserve(characters + characters / 8 + 1024);
-  slots_.reserve(lines.size() + headroom);
+  loaded.pool_.reserve(characters + characters / 8 + 1024);
+  loaded.slots_.reserve(lines.size() + headroom);
   std::vector<TCodeIndex::TEntryHash> indexed;
   indexed.reserve(lines.size());
   for (const auto& line : lines) {
-    if (!line.empty()) indexed.push_back({static_cast<std::uint32_t>(slots_.size()), TCodeIndex::HashOf(line)});
-    AppendUnindexed(line);
+    if (!line.empty())
+      indexed.push_back({static_cast<std::uint32_t>(loaded.slots_.size()), TCodeIndex::HashOf(line)});
+    loaded.AppendUnindexed(line);
   }
-  index_.Load(indexed);
+  loaded.index_.Load(indexed);
+  *this = std::move(loaded);
 }
 
 std::size_t TCodeBatch::MemoryUsage() const

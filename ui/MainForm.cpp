@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <new>
 
 #include "AboutDialog.h"
@@ -224,6 +225,9 @@ void TMain::CreateControls()
 
   txtInput = new QLineEdit(client_);
   txtInput->setObjectName(QStringLiteral("txtInput"));
+  // QLineEdit cuts text at 32767 characters; a longer paste must reach the
+  // batch whole rather than as a different, shortened code.
+  txtInput->setMaxLength(std::numeric_limits<int>::max());
   txtInput->setFont(TahomaFont(15, true));
   SetColour(txtInput, QPalette::Text, QColor(0x00, 0x00, 0x80));
 

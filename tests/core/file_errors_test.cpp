@@ -1,3 +1,7 @@
+// Faults injected into every file the program reads or writes, through the
+// same calls the front end makes. Whatever fails, the user gets the exact
+// message, the files on the disk stay byte for byte as they were, no
+// temporary file is left behind and the batch is untouched.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,181 +19,306 @@ namespace quenlora {
 namespace {
 
 namespace fs = std::filesystem;
-using test::BatchErrorOf;
+using test::AsUnprivilegedUser;
 using test::CannotCreate;
 using test::CannotOpen;
 using test::Codes;
+using test::ErrorOf;
 using test::Fill;
+using test::GiveToUnprivilegedUser;
 using test::ListTree;
 using test::ReadBytes;
+using test::Snapshot;
+using test::StateOf;
+using test::TBatchState;
 using test::TScratchFolder;
 using test::U16;
 using test::Utf8;
 using test::WriteBytes;
 
-// A batch big enough that its files outgrow a small file-size limit.
+using Strings = std::vector<std::u16string>;
+
+// A batch whose files outgrow a small file-size limit, with marked and
+// unmarked entries so that every export kind has something in each section.
 TCodeBatch SampleBatch()
 {
   TCodeBatch batch;
   for (int i = 0; i < 200; ++i) {
     const std::string code = "KP-" + std::to_string(1000 + i);
     batch.AddScanned(std::u16string(code.begin(), code.end()));
+    if (i % 3 == 0) batch.SetWholePackage(i, true);
   }
+  batch.SetListEncoding(TListEncoding::leUtf8);
   return batch;
 }
 
-// Both ways the program writes a file.
-struct TSaver {
+// Every way the program writes a file.
+struct TWriter {
   const char* Name;
-  std::function<void(const TCodeBatch&, const std::u16string&)> Save;
+  std::function<void(const TCodeBatch&, const std::u16string&)> Write;
 };
 
-const std::vector<TSaver>& Savers()
+const std::vector<TWriter>& Writers()
 {
-  static const std::vector<TSaver> savers = {
-      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
-      {"xml",
-       [](const TCodeBatch& batch, const std::u16string& path) {
-         WriteReturnDocument(BuildReturnDocument(batch, xkSingle), path);
-       }},
+  const auto exporter = [](TExportKind kind) {
+    return [kind](const TCodeBatch& batch, const std::u16string& path) {
+      WriteReturnDocument(BuildReturnDocument(batch, kind), path);
+    };
   };
-  return savers;
+  static const std::vector<TWriter> writers = {
+      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
+      {"single export", exporter(xkSingle)},
+      {"full export", exporter(xkFull)},
+      {"kombi export", exporter(xkKombi)},
+  };
+  return writers;
 }
 
-// Loading fails without touching the batch or its encoding.
-void ExpectLoadFails(const fs::path& path, const std::u16string& expectedMessage)
-{
-  TCodeBatch batch;
-  Fill(batch, {u"KEEP"});
-  batch.SetWholePackage(0, true);
-  batch.SetListEncoding(TListEncoding::leUtf16LE);
-  EXPECT_EQ(BatchErrorOf([&] { LoadBatchList(batch, U16(path)); }), expectedMessage);
-  EXPECT_EQ(Codes(batch), std::vector<std::u16string>{u"KEEP"});
-  EXPECT_TRUE(batch.WholePackage(0));
-  EXPECT_EQ(batch.ListEncoding(), TListEncoding::leUtf16LE);
-}
-
-TEST(LoadErrors, MissingFile)
+// The file the writer gives for the batch when nothing goes wrong.
+std::string CompleteFile(const TWriter& writer, const TCodeBatch& batch)
 {
   TScratchFolder folder;
-  const auto path = folder / "chybí.txt";
-  ExpectLoadFails(path, u"Cannot open file \"" + U16(path) + u"\". No such file or directory");
-  ExpectLoadFails(path, CannotOpen(path, ENOENT));
+  writer.Write(batch, U16(folder / "complete"));
+  return ReadBytes(folder / "complete");
 }
 
-TEST(LoadErrors, FolderInsteadOfFile)
+const std::string kPrevious = "previous content, \xC4\x8D\r\n";
+
+TEST(WriteFaults, DiskFillingUpPartWay)
 {
-  TScratchFolder folder;
-  ExpectLoadFails(folder.Path(), CannotOpen(folder.Path(), EISDIR));
+  const TCodeBatch batch = SampleBatch();
+  const TBatchState before = StateOf(batch);
+  for (const auto& writer : Writers()) {
+    const std::string complete = CompleteFile(writer, batch);
+    ASSERT_GT(complete.size(), 1000u) << writer.Name;
+    struct TCase {
+      const char* Name;
+      rlim_t Limit;
+      bool Existing;  // whether the target holds a previous file
+    };
+    const std::vector<TCase> cases = {
+        {"no room at all, new file", 0, false},
+        {"no room at all, existing file", 0, true},
+        {"one byte, new file", 1, false},
+        {"one byte, existing file", 1, true},
+        {"half the file, new file", complete.size() / 2, false},
+        {"half the file, existing file", complete.size() / 2, true},
+        {"all but the last byte, new file", complete.size() - 1, false},
+        {"all but the last byte, existing file", complete.size() - 1, true},
+    };
+    for (const auto& c : cases) {
+      TScratchFolder folder;
+      const auto path = folder / "target";
+      if (c.Existing) WriteBytes(path, kPrevious);
+      const auto files = Snapshot(folder.Path());
+      std::u16string message;
+      {
+        const test::TFileSizeLimit limit(c.Limit);
+        message = ErrorOf([&] { writer.Write(batch, U16(path)); });
+      }
+      EXPECT_EQ(message, u"Stream write error") << writer.Name << ": " << c.Name;
+      EXPECT_EQ(Snapshot(folder.Path()), files) << writer.Name << ": " << c.Name;
+      EXPECT_EQ(StateOf(batch), before) << writer.Name << ": " << c.Name;
+    }
+    // With room for the last byte the same write succeeds, so it was the
+    // limit that broke the writes above.
+    TScratchFolder folder;
+    const auto path = folder / "target";
+    WriteBytes(path, kPrevious);
+    std::u16string message;
+    {
+      const test::TFileSizeLimit limit(complete.size());
+      message = ErrorOf([&] { writer.Write(batch, U16(path)); });
+    }
+    EXPECT_EQ(message, u"") << writer.Name;
+    EXPECT_EQ(ReadBytes(path), complete) << writer.Name;
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"target"}) << writer.Name;
+  }
 }
 
-TEST(LoadErrors, UnreadableFile)
-{
-  if (test::RunningAsRoot()) GTEST_SKIP() << "root reads every file";
-  TScratchFolder folder;
-  const auto path = folder / "locked.txt";
-  WriteBytes(path, "A1\r\n");
-  fs::permissions(path, fs::perms::owner_write);
-  ExpectLoadFails(path, CannotOpen(path, EACCES));
-}
-
-// A file that cannot be created leaves the folders exactly as they were.
-TEST(SaveErrors, CannotCreate)
+// Places a file cannot be written to. Cases marked Unprivileged run as a
+// user bound by permissions; the controls among them show that this user
+// can write where the permissions allow it.
+TEST(WriteFaults, UnwritablePlaces)
 {
   struct TCase {
     const char* Name;
     std::string Target;  // relative to the scratch folder
-    int Error;
+    int Error;           // 0: the write succeeds
+    bool Unprivileged;
   };
   const std::vector<TCase> cases = {
-      {"folder does not exist", "missing/list.txt", ENOENT},
-      {"target is a folder", "folder", EISDIR},
-      {"parent is a file", "file.txt/list.txt", ENOTDIR},
+      {"folder does not exist", "missing/target.xml", ENOENT, false},
+      {"target is a folder", "folder", EISDIR, false},
+      {"parent is a file", "file.txt/target.xml", ENOTDIR, false},
+      // The new file is complete before renaming it to this name fails.
+      {"name longer than the file system allows", std::string(300, 'n'), ENAMETOOLONG, false},
+      {"new file in a folder without write permission", "locked/new.txt", EACCES, true},
+      {"existing file in a folder without write permission", "locked/old.txt", EACCES, true},
+      {"read-only existing file", "read-only.txt", EACCES, true},
+      {"read-only existing file of a read-only folder", "locked/read-only.txt", EACCES, true},
+      {"control: new file in a writable folder", "open/new.txt", 0, true},
+      {"control: existing file in a writable folder", "open/old.txt", 0, true},
   };
   const TCodeBatch batch = SampleBatch();
-  for (const auto& saver : Savers()) {
+  const TBatchState before = StateOf(batch);
+  for (const auto& writer : Writers()) {
+    const std::string complete = CompleteFile(writer, batch);
     for (const auto& c : cases) {
       TScratchFolder folder;
       fs::create_directory(folder / "folder");
-      WriteBytes(folder / "file.txt", "old");
-      const auto before = ListTree(folder.Path());
+      fs::create_directory(folder / "locked");
+      fs::create_directory(folder / "open");
+      WriteBytes(folder / "file.txt", kPrevious);
+      WriteBytes(folder / "locked/old.txt", kPrevious);
+      WriteBytes(folder / "locked/read-only.txt", kPrevious);
+      WriteBytes(folder / "read-only.txt", kPrevious);
+      WriteBytes(folder / "open/old.txt", kPrevious);
+      GiveToUnprivilegedUser(folder.Path());
+      fs::permissions(folder / "read-only.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      fs::permissions(folder / "locked/read-only.txt", fs::perms::owner_read);
+      fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+      const auto files = Snapshot(folder.Path());
+
       const auto path = folder / c.Target;
-      EXPECT_EQ(BatchErrorOf([&] { saver.Save(batch, U16(path)); }), CannotCreate(path, c.Error))
-          << saver.Name << ": " << c.Name;
-      EXPECT_EQ(ListTree(folder.Path()), before) << saver.Name << ": " << c.Name;
-      EXPECT_EQ(ReadBytes(folder / "file.txt"), "old");
+      const auto attempt = [&] {
+        std::u16string message = ErrorOf([&] { writer.Write(batch, U16(path)); });
+        if (StateOf(batch) != before) message += u" <the batch changed>";
+        return message;
+      };
+      const std::u16string message = c.Unprivileged ? AsUnprivilegedUser(attempt) : attempt();
+      const std::string label = std::string(writer.Name) + ": " + c.Name;
+      if (c.Error == 0) {
+        EXPECT_EQ(message, u"") << label;
+        auto expected = files;
+        expected[c.Target] = complete;
+        EXPECT_EQ(Snapshot(folder.Path()), expected) << label;
+      } else {
+        EXPECT_EQ(message, CannotCreate(path, c.Error)) << label;
+        EXPECT_EQ(Snapshot(folder.Path()), files) << label;
+      }
     }
   }
 }
 
-// A write that breaks off part-way leaves the previous file and nothing else.
-TEST(SaveErrors, WriteFailureKeepsPreviousFile)
+// Loading fails without touching the batch, its marks or its encoding.
+TEST(LoadFaults, UnreadablePlaces)
 {
-  const TCodeBatch batch = SampleBatch();
-  for (const auto& saver : Savers()) {
+  struct TCase {
+    const char* Name;
+    std::string Source;  // relative to the scratch folder
+    int Error;           // 0: the load succeeds
+    bool Unprivileged;
+  };
+  const std::vector<TCase> cases = {
+      {"missing file", "chybí.txt", ENOENT, false},
+      {"missing folder", "missing/list.txt", ENOENT, false},
+      {"folder chosen as file", "folder", EISDIR, false},
+      {"parent is a file", "list.txt/list.txt", ENOTDIR, false},
+      {"name longer than the file system allows", std::string(300, 'n'), ENAMETOOLONG, false},
+      {"file without read permission", "unreadable.txt", EACCES, true},
+      {"file in a folder that may not be entered", "closed/list.txt", EACCES, true},
+      {"control: readable file", "list.txt", 0, true},
+  };
+  for (const auto& c : cases) {
     TScratchFolder folder;
-    const auto path = folder / "target.txt";
-    const std::string previous = "previous content\r\n";
-    WriteBytes(path, previous);
-    std::u16string message;
-    {
-      const test::TFileSizeLimit limit(64);
-      message = BatchErrorOf([&] { saver.Save(batch, U16(path)); });
-    }
-    EXPECT_EQ(message, u"Stream write error") << saver.Name;
-    EXPECT_EQ(ReadBytes(path), previous) << saver.Name;
-    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"target.txt"}) << saver.Name;
+    fs::create_directory(folder / "folder");
+    fs::create_directory(folder / "closed");
+    WriteBytes(folder / "list.txt", "\xEF\xBB\xBFR1\r\n");
+    WriteBytes(folder / "unreadable.txt", "\xEF\xBB\xBFR1\r\n");
+    WriteBytes(folder / "closed/list.txt", "\xEF\xBB\xBFR1\r\n");
+    GiveToUnprivilegedUser(folder.Path());
+    fs::permissions(folder / "unreadable.txt", fs::perms::owner_write);
+    fs::permissions(folder / "closed", fs::perms::owner_read | fs::perms::owner_write);
+    const auto files = Snapshot(folder.Path());
+
+    TCodeBatch batch;
+    Fill(batch, {u"KEEP1", u"KEEP2"});
+    batch.SetWholePackage(1, true);
+    batch.SetListEncoding(TListEncoding::leUtf16BE);
+    const TBatchState before = StateOf(batch);
+    const TBatchState loaded{{u"R1"}, {false}, TListEncoding::leUtf8};
+    const auto path = folder / c.Source;
+    const auto attempt = [&] {
+      std::u16string message = ErrorOf([&] { LoadBatchList(batch, U16(path)); });
+      if (StateOf(batch) != (c.Error == 0 ? loaded : before)) message += u" <the batch is wrong>";
+      return message;
+    };
+    const std::u16string message = c.Unprivileged ? AsUnprivilegedUser(attempt) : attempt();
+    EXPECT_EQ(message, c.Error == 0 ? u"" : CannotOpen(path, c.Error)) << c.Name;
+    EXPECT_EQ(Snapshot(folder.Path()), files) << c.Name;
   }
 }
 
-TEST(SaveErrors, WriteFailureCreatesNothing)
+// A file cut short in the middle of its last character. UTF-8 is refused, as
+// the cut sequence cannot be decoded; in UTF-16 the odd byte is half a
+// character and ignored, while an unpaired surrogate is kept as it is; ANSI
+// has a character for every byte. What loads saves and loads back unchanged.
+TEST(LoadFaults, LastCharacterCutShort)
 {
-  const TCodeBatch batch = SampleBatch();
-  for (const auto& saver : Savers()) {
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+    bool Refused;
+    Strings Codes;
+    TListEncoding Encoding;
+  };
+  const std::string utf8 = "\xEF\xBB\xBF" "A1\r\n";
+  const std::string le("\xFF\xFE" "A\0" "1\0\r\0\n\0", 10);
+  const std::string be("\xFE\xFF\0A\0" "1\0\r\0\n", 10);
+  const auto u8 = TListEncoding::leUtf8;
+  const auto u16le = TListEncoding::leUtf16LE;
+  const auto u16be = TListEncoding::leUtf16BE;
+  const auto ansi = TListEncoding::leAnsi;
+  const std::vector<TCase> cases = {
+      {"empty file", "", false, {}, ansi},
+      {"UTF-8, mark only", "\xEF\xBB\xBF", false, {}, u8},
+      {"UTF-8, complete last character", utf8 + "\xE2\x82\xAC", false, {u"A1", u"\u20AC"}, u8},
+      {"UTF-8, 1 of 2 bytes", utf8 + "\xC4", true, {}, u8},
+      {"UTF-8, 1 of 3 bytes", utf8 + "\xE2", true, {}, u8},
+      {"UTF-8, 2 of 3 bytes", utf8 + "\xE2\x82", true, {}, u8},
+      {"UTF-8, 1 of 4 bytes", utf8 + "\xF0", true, {}, u8},
+      {"UTF-8, 2 of 4 bytes", utf8 + "\xF0\x9F", true, {}, u8},
+      {"UTF-8, 3 of 4 bytes", utf8 + "\xF0\x9F\x98", true, {}, u8},
+      {"UTF-8, cut character before the line end", utf8 + "\xF0\x9F\x98\r\n", true, {}, u8},
+      {"UTF-8, only a lead byte after the mark", "\xEF\xBB\xBF\xC4", true, {}, u8},
+      {"UTF-16 LE, mark only", "\xFF\xFE", false, {}, u16le},
+      {"UTF-16 LE, odd byte after a line end", le + "B", false, {u"A1"}, u16le},
+      {"UTF-16 LE, odd byte after a character", le + std::string("B\0C", 3), false, {u"A1", u"B"}, u16le},
+      {"UTF-16 LE, pair cut after its first half", le + "\x3D\xD8", false, {u"A1", u"\xD83D"}, u16le},
+      {"UTF-16 LE, pair cut inside its second half", le + "\x3D\xD8\x00", false, {u"A1", u"\xD83D"}, u16le},
+      {"UTF-16 BE, mark only", "\xFE\xFF", false, {}, u16be},
+      {"UTF-16 BE, odd byte after a line end", be + std::string("\0", 1), false, {u"A1"}, u16be},
+      {"UTF-16 BE, odd byte after a character", be + std::string("\0B\0", 3), false, {u"A1", u"B"}, u16be},
+      {"UTF-16 BE, pair cut after its first half", be + "\xD8\x3D", false, {u"A1", u"\xD83D"}, u16be},
+      {"UTF-16 BE, pair cut inside its second half", be + "\xD8\x3D\xDE", false, {u"A1", u"\xD83D"}, u16be},
+      {"ANSI, last byte a UTF-8 lead byte", "A1\r\n\xC4", false, {u"A1", u"\u00C4"}, ansi},
+      {"ANSI, last byte undefined in the code page", "A1\r\n\x98", false, {u"A1", u"\u0098"}, ansi},
+      {"ANSI, last byte 0xFF", "A1\r\n\xFF", false, {u"A1", u"\u02D9"}, ansi},
+  };
+  for (const auto& c : cases) {
     TScratchFolder folder;
-    std::u16string message;
-    {
-      const test::TFileSizeLimit limit(64);
-      message = BatchErrorOf([&] { saver.Save(batch, U16(folder / "new.txt")); });
+    const auto path = folder / "list.txt";
+    WriteBytes(path, c.Bytes);
+    TCodeBatch batch;
+    Fill(batch, {u"KEEP"});
+    batch.SetWholePackage(0, true);
+    batch.SetListEncoding(c.Encoding == u16be ? u16le : u16be);
+    const TBatchState before = StateOf(batch);
+    const std::u16string message = ErrorOf([&] { LoadBatchList(batch, U16(path)); });
+    if (c.Refused) {
+      EXPECT_EQ(message, u"Cannot read file \"" + U16(path) +
+                             u"\". Invalid UTF-8 data after the UTF-8 byte-order mark") << c.Name;
+      EXPECT_EQ(StateOf(batch), before) << c.Name;
+      continue;
     }
-    EXPECT_EQ(message, u"Stream write error") << saver.Name;
-    EXPECT_TRUE(ListTree(folder.Path()).empty()) << saver.Name;
-  }
-}
-
-TEST(SaveErrors, ReadOnlyFileIsKept)
-{
-  if (test::RunningAsRoot()) GTEST_SKIP() << "root may write every file";
-  const TCodeBatch batch = SampleBatch();
-  for (const auto& saver : Savers()) {
-    TScratchFolder folder;
-    const auto path = folder / "read-only.txt";
-    WriteBytes(path, "old");
-    fs::permissions(path, fs::perms::owner_read);
-    EXPECT_EQ(BatchErrorOf([&] { saver.Save(batch, U16(path)); }), CannotCreate(path, EACCES)) << saver.Name;
-    EXPECT_EQ(ReadBytes(path), "old") << saver.Name;
-    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"read-only.txt"}) << saver.Name;
-  }
-}
-
-TEST(SaveErrors, ReadOnlyFolderIsKept)
-{
-  if (test::RunningAsRoot()) GTEST_SKIP() << "root may write every folder";
-  const TCodeBatch batch = SampleBatch();
-  for (const auto& saver : Savers()) {
-    TScratchFolder folder;
-    const auto inner = folder / "inner";
-    fs::create_directory(inner);
-    WriteBytes(inner / "old.txt", "old");
-    fs::permissions(inner, fs::perms::owner_read | fs::perms::owner_exec);
-    for (const char* name : {"old.txt", "new.txt"}) {
-      const auto path = inner / name;
-      EXPECT_EQ(BatchErrorOf([&] { saver.Save(batch, U16(path)); }), CannotCreate(path, EACCES))
-          << saver.Name << " " << name;
-    }
-    fs::permissions(inner, fs::perms::owner_all);
-    EXPECT_EQ(ReadBytes(inner / "old.txt"), "old") << saver.Name;
-    EXPECT_EQ(ListTree(inner), std::set<std::string>{"old.txt"}) << saver.Name;
+    ASSERT_EQ(message, u"") << c.Name;
+    EXPECT_EQ(StateOf(batch), (TBatchState{c.Codes, std::vector<bool>(c.Codes.size(), false), c.Encoding})) << c.Name;
+    const auto copy = folder / "copy.txt";
+    SaveBatchList(batch, U16(copy));
+    TCodeBatch reloaded;
+    LoadBatchList(reloaded, U16(copy));
+    EXPECT_EQ(StateOf(reloaded), StateOf(batch)) << c.Name;
   }
 }
 
@@ -225,13 +354,13 @@ TEST(SaveReplacement, LongestFileName)
   const auto path = folder / (std::string(251, 'k') + ".txt");
   TCodeBatch batch;
   Fill(batch, {u"A1"});
-  for (const auto& saver : Savers()) {
+  for (const auto& writer : Writers()) {
     try {
-      saver.Save(batch, U16(path));
+      writer.Write(batch, U16(path));
     } catch (const TBatchError& error) {
-      ADD_FAILURE() << saver.Name << ": " << Utf8(error.Message());
+      ADD_FAILURE() << writer.Name << ": " << Utf8(error.Message());
     }
-    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{path.filename().string()}) << saver.Name;
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{path.filename().string()}) << writer.Name;
   }
 }
 

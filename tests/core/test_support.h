@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,6 +18,8 @@
 #include <functional>
 #include <initializer_list>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -82,11 +86,42 @@ inline void WriteBytes(const fs::path& path, std::string_view bytes)
   ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
+// The file's bytes, or nothing when it cannot be opened.
+inline std::optional<std::string> TryReadBytes(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  // Read in one piece: the large-file tests read hundreds of megabytes, and
+  // character by character that takes long in a sanitizer build.
+  std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!in) return std::nullopt;
+  return bytes;
+}
+
 inline std::string ReadBytes(const fs::path& path)
 {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  auto bytes = TryReadBytes(path);
+  EXPECT_TRUE(bytes.has_value()) << "cannot read " << path;
+  return bytes.value_or(std::string());
+}
+
+// Every path below the folder, relative to it, with the bytes of each file
+// ("<folder>" for a folder): equal snapshots mean nothing was added, removed
+// or changed.
+inline std::map<std::string, std::string> Snapshot(const fs::path& folder)
+{
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string& content = tree[entry.path().lexically_relative(folder).string()];
+    if (entry.is_directory()) {
+      content = "<folder>";
+      continue;
+    }
+    content = TryReadBytes(entry.path()).value_or("<unreadable>");
+  }
+  return tree;
 }
 
 // Shows bytes as hex pairs, so that a mismatch is readable in the failure message.
@@ -163,6 +198,18 @@ inline std::u16string BatchErrorOf(const std::function<void()>& action)
   return u"<no error>";
 }
 
+// Runs the action and returns the message of the TBatchError it throws, or
+// an empty text when it throws none.
+inline std::u16string ErrorOf(const std::function<void()>& action)
+{
+  try {
+    action();
+  } catch (const TBatchError& error) {
+    return error.Message();
+  }
+  return {};
+}
+
 // Replaces the batch with these codes, unmarked.
 inline void Fill(TCodeBatch& batch, std::initializer_list<std::u16string_view> codes)
 {
@@ -210,5 +257,97 @@ private:
 };
 
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+// Everything about a batch that a failed load or save must leave alone.
+struct TBatchState {
+  std::vector<std::u16string> Codes;
+  std::vector<bool> Marks;
+  TListEncoding Encoding;
+  bool operator==(const TBatchState&) const = default;
+};
+
+inline TBatchState StateOf(const TCodeBatch& batch) { return {Codes(batch), Marks(batch), batch.ListEncoding()}; }
+
+// Root passes every permission check, and CI runs as root; permission cases
+// therefore run as the user nobody, who owns the files the test prepares and
+// is bound by their permission bits like any user.
+inline constexpr uid_t kUnprivilegedUser = 65534;
+inline constexpr gid_t kUnprivilegedGroup = 65534;
+
+// Makes the path and everything below it belong to the user that
+// AsUnprivilegedUser runs as. Nothing to do when the tests do not run as root.
+inline void GiveToUnprivilegedUser(const fs::path& path)
+{
+  if (!RunningAsRoot()) return;
+  ASSERT_EQ(::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedGroup), 0) << path;
+  if (!fs::is_directory(path)) return;
+  for (const auto& entry : fs::recursive_directory_iterator(path))
+    ASSERT_EQ(::lchown(entry.path().c_str(), kUnprivilegedUser, kUnprivilegedGroup), 0) << entry.path();
+}
+
+// Runs the action as a user whom file permissions bind and returns its
+// result: under root in a child process that has given up root for the user
+// nobody for good, otherwise here. The child reports only its result, so the
+// action must not rely on test assertions; a child that cannot give up root
+// or does not end normally fails the test.
+inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& action)
+{
+  if (!RunningAsRoot()) return action();
+  int channel[2];
+  if (::pipe(channel) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return u"<no child>";
+  }
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    ::close(channel[0]);
+    ::close(channel[1]);
+    return u"<no child>";
+  }
+  if (child == 0) {
+    ::close(channel[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedGroup) != 0 || ::setuid(kUnprivilegedUser) != 0 ||
+        ::geteuid() != kUnprivilegedUser || ::setuid(0) == 0)
+      ::_exit(3);
+    std::u16string result;
+    try {
+      result = action();
+    } catch (...) {
+      ::_exit(4);
+    }
+    const char* bytes = reinterpret_cast<const char*>(result.data());
+    std::size_t left = result.size() * sizeof(char16_t);
+    while (left > 0) {
+      const ssize_t written = ::write(channel[1], bytes, left);
+      if (written <= 0) ::_exit(5);
+      bytes += written;
+      left -= static_cast<std::size_t>(written);
+    }
+    // No exit handlers: the child must not tidy up the parent's scratch folders.
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string bytes;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(channel[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(channel[0]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    ADD_FAILURE() << "the unprivileged child failed (exit status " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1)
+                  << ", signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
+    return u"<child failed>";
+  }
+  std::u16string result(bytes.size() / sizeof(char16_t), u'\0');
+  std::memcpy(result.data(), bytes.data(), result.size() * sizeof(char16_t));
+  return result;
+}
 
 }  // namespace quenlora::test

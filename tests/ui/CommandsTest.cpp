@@ -6,9 +6,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <unistd.h>
+#include <optional>
 
+#include "BatchListModel.h"
 #include "ColumnCheckList.h"
 #include "MainForm.h"
 #include "QtText.h"
@@ -65,6 +69,88 @@ void RunAndCheckProposal(QAction* action, TScriptedDialogs& dialogs, const QStri
   const QString proposed = dialogs.Shown.last().ProposedName;
   QVERIFY2(proposed == prefix + before + suffix || proposed == prefix + after + suffix, qPrintable(proposed));
 }
+
+// The C library's reason for an error number as the messages carry it,
+// without a trailing period.
+QString Reason(int error)
+{
+  QString text = QString::fromUtf8(std::strerror(error));
+  while (text.endsWith(u'.') || text.endsWith(u' ')) text.chop(1);
+  return text;
+}
+
+// Everything a failed command must leave as it was, in one comparable text.
+QString StateOf(TMain& window)
+{
+  QStringList parts;
+  const TCodeBatch& batch = window.Batch();
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i)
+    parts << (batch.WholePackage(i) ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + ToQString(batch.Code(i));
+  parts << QStringLiteral("encoding %1").arg(static_cast<int>(batch.ListEncoding()));
+  parts << window.StatusPanel0->Text();
+  parts << QStringLiteral("selected %1").arg(window.txtSeznam->SelectedRow());
+  return parts.join(u'|');
+}
+
+// Three codes, long enough that a list file outgrows a small file-size
+// limit; the second is marked and selected, and the list has the focus.
+void PrepareBatch(TMain& window)
+{
+  QVERIFY(ShowAndActivate(window));
+  for (const char* code : {"KEEP-0001", "KEEP-0002", "KEEP-0003"}) Scan(window, QString::fromLatin1(code));
+  window.BatchModel().SetWholePackage(1, true);
+  window.txtSeznam->SelectRow(1);
+  window.txtSeznam->setFocus();
+}
+
+// After a failure the user clicks into the input box and scans on: the code
+// is added and the count follows.
+void ExpectScanningGoesOn(TMain& window)
+{
+  const std::ptrdiff_t count = window.Batch().Count();
+  QTest::mouseClick(window.txtInput, Qt::LeftButton);
+  Scan(window, QStringLiteral("after-%1").arg(count));
+  QCOMPARE(window.Batch().Count(), count + 1);
+  QCOMPARE(ToQString(window.Batch().Code(count)), QStringLiteral("AFTER-%1").arg(count));
+  QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: %1").arg(count + 1));
+  QCOMPARE(QApplication::focusWidget(), window.txtInput);
+}
+
+// Blanks and control characters trimmed from both ends, as exports do.
+QString Trimmed(const QString& code)
+{
+  qsizetype begin = 0;
+  qsizetype end = code.size();
+  while (begin < end && code[begin].unicode() <= 0x20) ++begin;
+  while (end > begin && code[end - 1].unicode() <= 0x20) --end;
+  return code.mid(begin, end - begin);
+}
+
+// A list file in UTF-8 with its mark, every line ended by CR LF.
+QByteArray Utf8List(const QStringList& codes)
+{
+  QByteArray bytes("\xEF\xBB\xBF");
+  for (const QString& code : codes) bytes += code.toUtf8() + "\r\n";
+  return bytes;
+}
+
+// Reads the document with Qt's XML parser: the codes it holds, in order, or
+// a description of what is wrong with it.
+QStringList ParsedCodes(const QByteArray& document)
+{
+  QXmlStreamReader reader(document);
+  QStringList codes;
+  const QString ns = QStringLiteral("http://") + ToQString(NamespaceHost) + QStringLiteral("/XMLSchema/RZL/VraceneKP/1.0.0");
+  while (!reader.atEnd()) {
+    if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+    if (reader.namespaceUri() != ns) return {QStringLiteral("<wrong namespace>")};
+    if (reader.name() == QStringLiteral("IndividualniKod")) codes << reader.readElementText();
+  }
+  if (reader.hasError()) return {QStringLiteral("<not well-formed: ") + reader.errorString() + u'>'};
+  return codes;
+}
+
+const QByteArray kPrevious("previous content, \xC4\x8D\r\n");
 
 }  // namespace
 
@@ -227,29 +313,6 @@ private Q_SLOTS:
     for (const auto& shown : dialogs.Shown) QCOMPARE(shown.DefaultFolder, Folder());
   }
 
-  void missingFileGivesTheErrorBoxAndKeepsTheBatch()
-  {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Scan(window, QStringLiteral("KEEP"));
-    window.txtSeznam->SelectRow(0);
-    window.txtSeznam->setFocus();
-    QTemporaryDir folder;
-    const QString missing = folder.filePath(QStringLiteral("nothing here.txt"));
-    dialogs.ChooseNext(missing);
-    window.A_LoadList->trigger();
-    // A failed command stops before giving the focus to the input box.
-    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
-    QCOMPARE(dialogs.Errors.size(), 1);
-    const QString text = dialogs.Errors[0];
-    QVERIFY2(text.startsWith(QStringLiteral("Cannot open file \"") + missing + QStringLiteral("\". ")), qPrintable(text));
-    QVERIFY(text.endsWith(u'.') && !text.endsWith(QStringLiteral("..")));
-    QCOMPARE(Codes(window.Batch()), QStringList{"KEEP"});
-    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 1"));
-    QCOMPARE(window.txtSeznam->SelectedRow(), 0);
-  }
-
   void listEncodingOfTheLastLoadHolds_data()
   {
     QTest::addColumn<QByteArray>("loaded");
@@ -302,63 +365,243 @@ private Q_SLOTS:
     QCOMPARE(QApplication::focusWidget(), window.txtInput);
   }
 
-  void unwritablePlaceGivesTheErrorBox_data()
+  void loadFailuresGiveTheErrorBox_data()
   {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("denied");  // a folder without write permission, else a missing folder
-    for (const char* name : {"A_SaveList", "A_XMLSingle", "A_XMLFull", "A_XMLKombi"}) {
-      QTest::newRow(QByteArray(name) + " missing folder") << name << false;
-      QTest::newRow(QByteArray(name) + " no permission") << name << true;
-    }
+    QTest::addColumn<QString>("source");  // in the scratch folder
+    QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<QString>("lead");
+    QTest::addColumn<QString>("tail");  // the error box text after the path
+    const QString open = QStringLiteral("Cannot open file");
+    const QString read = QStringLiteral("Cannot read file");
+    QTest::newRow("missing file") << "nothing here.txt" << false << open << Reason(ENOENT) + u'.';
+    QTest::newRow("missing folder") << "missing/list.txt" << false << open << Reason(ENOENT) + u'.';
+    QTest::newRow("folder chosen as file") << "folder" << false << open << Reason(EISDIR) + u'.';
+    QTest::newRow("no read permission") << "unreadable.txt" << true << open << Reason(EACCES) + u'.';
+    QTest::newRow("invalid UTF-8 after the mark")
+        << "bad-utf8.txt" << false << read << "Invalid UTF-8 data after the UTF-8 byte-order mark.";
+    // The message ends in ")", so the box adds no period.
+    QTest::newRow("NUL in the text") << "nul.txt" << false << read
+                                     << "The text contains a NUL character (UTF-16 without a byte-order mark?)";
   }
 
-  void unwritablePlaceGivesTheErrorBox()
+  void loadFailuresGiveTheErrorBox()
   {
-    QFETCH(QString, action);
-    QFETCH(bool, denied);
-    if (denied && ::geteuid() == 0) QSKIP("permissions do not bind root");
+    QFETCH(QString, source);
+    QFETCH(bool, unprivileged);
+    QFETCH(QString, lead);
+    QFETCH(QString, tail);
     TScriptedDialogs dialogs;
     TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Scan(window, QStringLiteral("W1"));
+    PrepareBatch(window);
     QTemporaryDir folder;
-    QString path = folder.filePath(QStringLiteral("no such folder/out.file"));
-    if (denied) {
-      QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("locked")));
-      QFile::setPermissions(folder.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
-      path = folder.filePath(QStringLiteral("locked/out.file"));
-    }
-    window.txtSeznam->setFocus();
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("unreadable.txt")), "R1\r\n"));
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("bad-utf8.txt")), "\xEF\xBB\xBFR1\r\nR\xC4"));
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("nul.txt")), QByteArray("R\0" "1\0\r\0\n\0", 8)));
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("good.txt")), "\xEF\xBB\xBFG1\r\nG2\r\n"));
+    QVERIFY(GiveToUnprivilegedUser(folder.path()));
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("unreadable.txt")), QFile::WriteOwner));
+    const auto files = Snapshot(folder.path());
+    const QString before = StateOf(window);
+
+    const QString path = folder.filePath(source);
     dialogs.ChooseNext(path);
-    ActionNamed(window, action)->trigger();
-    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
-    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 1"));
-    QCOMPARE(dialogs.Errors.size(), 1);
-    QVERIFY2(dialogs.Errors[0].startsWith(QStringLiteral("Cannot create file \"") + path + QStringLiteral("\". ")),
-             qPrintable(dialogs.Errors[0]));
-    QVERIFY(dialogs.Errors[0].endsWith(u'.'));
+    {
+      std::optional<TUnprivilegedScope> user;
+      if (unprivileged) user.emplace();
+      QVERIFY(!unprivileged || user->Active());
+      window.A_LoadList->trigger();
+    }
+    QCOMPARE(dialogs.Errors, QStringList{lead + QStringLiteral(" \"") + path + QStringLiteral("\". ") + tail});
     QVERIFY(dialogs.Notices.isEmpty());
-    QVERIFY(!QFile::exists(path));
-    QCOMPARE(Codes(window.Batch()), QStringList{"W1"});
-    if (denied) QFile::setPermissions(folder.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(StateOf(window), before);
+    QVERIFY(Snapshot(folder.path()) == files);
+    // A failed command stops before giving the focus to the input box.
+    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
+
+    ExpectScanningGoesOn(window);
+    dialogs.ChooseNext(folder.filePath(QStringLiteral("good.txt")));
+    window.A_LoadList->trigger();
+    QCOMPARE(dialogs.Errors.size(), 1);
+    QCOMPARE(Codes(window.Batch()), (QStringList{"G1", "G2"}));
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 2"));
   }
 
-  void codeXmlCannotCarryStopsTheExportBeforeTheDialog()
+  void writeFailuresGiveTheErrorBox_data()
   {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");  // in the scratch folder
+    QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<QString>("tail");  // the error box text after the path; empty: "Stream write error."
+    for (const char* name : {"A_SaveList", "A_XMLSingle", "A_XMLFull", "A_XMLKombi"}) {
+      const QByteArray row(name);
+      QTest::newRow(row + ", missing folder") << name << "missing/out.file" << false << Reason(ENOENT) + u'.';
+      QTest::newRow(row + ", target is a folder") << name << "folder" << false << Reason(EISDIR) + u'.';
+      QTest::newRow(row + ", parent is a file") << name << "previous.file/out.file" << false << Reason(ENOTDIR) + u'.';
+      QTest::newRow(row + ", new file, folder without write permission")
+          << name << "locked/out.file" << true << Reason(EACCES) + u'.';
+      QTest::newRow(row + ", existing file, folder without write permission")
+          << name << "locked/previous.file" << true << Reason(EACCES) + u'.';
+      QTest::newRow(row + ", read-only file") << name << "read-only.file" << true << Reason(EACCES) + u'.';
+      QTest::newRow(row + ", disk full part-way, new file") << name << "out.file" << false << QString();
+      QTest::newRow(row + ", disk full part-way, existing file") << name << "previous.file" << false << QString();
+    }
+  }
+
+  void writeFailuresGiveTheErrorBox()
+  {
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(bool, unprivileged);
+    QFETCH(QString, tail);
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    PrepareBatch(window);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("locked")));
+    for (const char* name : {"previous.file", "read-only.file", "locked/previous.file"})
+      QVERIFY(WriteBytes(folder.filePath(QString::fromLatin1(name)), kPrevious));
+    QVERIFY(GiveToUnprivilegedUser(folder.path()));
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("read-only.file")), QFile::ReadOwner));
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner));
+    const auto files = Snapshot(folder.path());
+    const QString before = StateOf(window);
+
+    const QString path = folder.filePath(target);
+    dialogs.ChooseNext(path);
+    {
+      std::optional<TUnprivilegedScope> user;
+      if (unprivileged) user.emplace();
+      QVERIFY(!unprivileged || user->Active());
+      // Room for a few bytes only: every file breaks off after them.
+      std::optional<TFileSizeLimit> limit;
+      if (tail.isEmpty()) limit.emplace(16);
+      ActionNamed(window, action)->trigger();
+    }
+    QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("locked")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString expected = tail.isEmpty() ? QStringLiteral("Stream write error.")
+                                            : QStringLiteral("Cannot create file \"") + path + QStringLiteral("\". ") + tail;
+    QCOMPARE(dialogs.Errors, QStringList{expected});
+    QVERIFY(dialogs.Notices.isEmpty());
+    QCOMPARE(StateOf(window), before);
+    QVERIFY2(Snapshot(folder.path()) == files, qPrintable(QStringList(Snapshot(folder.path()).keys()).join(u' ')));
+    QCOMPARE(QApplication::focusWidget(), window.txtSeznam);
+
+    // The window goes on: scanning works, and the same command to a writable place succeeds.
+    ExpectScanningGoesOn(window);
+    const QString good = folder.filePath(QStringLiteral("good.file"));
+    dialogs.ChooseNext(good);
+    ActionNamed(window, action)->trigger();
+    QCOMPARE(dialogs.Errors.size(), 1);
+    QCOMPARE(dialogs.Notices.size(), 1);
+    QCOMPARE(dialogs.Notices[0].Content, good);
+    QVERIFY(ReadBytes(good).contains("KEEP-0002"));
+  }
+
+  void listCodesWithSpecialCharacters_data()
+  {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("codes");         // as loaded
+    QTest::addColumn<QList<QByteArray>>("written");  // each code as the export writes it
+    QTest::addColumn<QString>("error");             // empty: the exports succeed
+    QTest::addColumn<int>("badRow");
+    const auto row = [](const char* name, const QStringList& codes, const QList<QByteArray>& written) {
+      QTest::newRow(name) << Utf8List(codes) << codes << written << QString() << -1;
+    };
+    row("XML markup characters",
+        {"A&B", "<KP>", "x>y", "\"q\"", "'a'", "]]>", "&amp;", "<![CDATA[z]]>"},
+        {"A&amp;B", "&lt;KP&gt;", "x&gt;y", "\"q\"", "'a'", "]]&gt;", "&amp;amp;", "&lt;![CDATA[z]]&gt;"});
+    row("blanks and tabs at the ends, tab and DEL inside",
+        {QStringLiteral(" \tK1\t "), QStringLiteral("K\t2"), QStringLiteral("K\x7F" "3"), QStringLiteral("\x1F" "K4\x01")},
+        {"K1", "K\t2", "K\x7F" "3", "K4"});
+    row("beyond ASCII", {QStringLiteral("čŘ€"), QString::fromUtf8("K\xF0\x9F\x98\x80"), QStringLiteral("K\u0085\u00A0")},
+        {"\xC4\x8D\xC5\x98\xE2\x82\xAC", "K\xF0\x9F\x98\x80", "K\xC2\x85\xC2\xA0"});
+
+    const auto bad = [](const char* name, const QByteArray& file, const QStringList& codes, int position, const char* hex) {
+      QTest::newRow(name) << file << codes << QList<QByteArray>() << QStringLiteral(
+          "Kód na pozici %1 obsahuje znak U+%2, který nelze zapsat do XML souboru. Export nebyl proveden.")
+          .arg(position).arg(QString::fromLatin1(hex)) << position - 1;
+    };
+    const QStringList start{QStringLiteral("GOOD")};
+    bad("U+0001 inside a code", Utf8List(start + QStringList{QStringLiteral("BA\x01" "D")}),
+        start + QStringList{QStringLiteral("BA\x01" "D")}, 2, "0001");
+    bad("vertical tab inside a code", Utf8List({QStringLiteral("A\x0B" "B")}), {QStringLiteral("A\x0B" "B")}, 1, "000B");
+    bad("escape in the third code", Utf8List({"G1", "G2", QStringLiteral("G\x1B[0m"), "G4"}),
+        {"G1", "G2", QStringLiteral("G\x1B[0m"), "G4"}, 3, "001B");
+    bad("noncharacter U+FFFE", Utf8List({QStringLiteral("K\uFFFE")}), {QStringLiteral("K\uFFFE")}, 1, "FFFE");
+    bad("unpaired surrogate", QByteArray("\xFF\xFEG\0" "1\0\r\0\n\0K\0\x00\xD8\r\0\n\0", 18),
+        {"G1", QString(QChar(u'K')) + QChar(0xD800)}, 2, "D800");
+  }
+
+  void listCodesWithSpecialCharacters()
+  {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, codes);
+    QFETCH(QList<QByteArray>, written);
+    QFETCH(QString, error);
+    QFETCH(int, badRow);
     TScriptedDialogs dialogs;
     TMain window(dialogs);
     QVERIFY(ShowAndActivate(window));
     QTemporaryDir folder;
     const QString in = folder.filePath(QStringLiteral("in.txt"));
-    QVERIFY(WriteBytes(in, "GOOD\r\nBA\x01" "D\r\n"));
+    QVERIFY(WriteBytes(in, file));
     dialogs.ChooseNext(in);
     window.A_LoadList->trigger();
-    QCOMPARE(window.Batch().Count(), 2);
+    QCOMPARE(Codes(window.Batch()), codes);
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: %1").arg(codes.size()));
+
+    // The list file keeps every character: saved, it is the loaded file again.
+    const QString saved = folder.filePath(QStringLiteral("saved.txt"));
+    dialogs.ChooseNext(saved);
+    window.A_SaveList->trigger();
+    QCOMPARE(ReadBytes(saved), file);
+
+    const QStringList actions{"A_XMLSingle", "A_XMLFull", "A_XMLKombi"};
+    const QList<QByteArray> sections{"JednotliveKontrolniPasky", "NeporusenaBaleni", "JednotliveKontrolniPasky"};
+    if (error.isEmpty()) {
+      QStringList trimmed;
+      for (const QString& code : codes) trimmed << Trimmed(code);
+      for (int i = 0; i < actions.size(); ++i) {
+        const QString out = folder.filePath(actions[i] + QStringLiteral(".xml"));
+        dialogs.ChooseNext(out);
+        ActionNamed(window, actions[i])->trigger();
+        const QByteArray document = ReadBytes(out);
+        QCOMPARE(document, Xml({{sections[i], written}}));
+        QCOMPARE(ParsedCodes(document.mid(3)), trimmed);
+      }
+      QVERIFY(dialogs.Errors.isEmpty());
+      QCOMPARE(dialogs.Notices.size(), 1 + actions.size());
+      return;
+    }
+
+    const QString before = StateOf(window);
+    const auto files = Snapshot(folder.path());
+    for (const QString& action : actions) ActionNamed(window, action)->trigger();
+    // Each export stopped before its dialog: only the open and save dialogs were shown.
+    QCOMPARE(dialogs.Shown.size(), 2);
+    QCOMPARE(dialogs.Errors, QStringList(actions.size(), error));
+    QCOMPARE(dialogs.Notices.size(), 1);
+    QCOMPARE(StateOf(window), before);
+    QVERIFY(Snapshot(folder.path()) == files);
+
+    // The user removes the code the export named and exports again.
+    ExpectScanningGoesOn(window);
+    window.txtSeznam->setFocus();
+    window.txtSeznam->SelectRow(badRow);
+    QTest::keyClick(window.txtSeznam, Qt::Key_Delete);
+    QCOMPARE(window.Batch().Count(), codes.size());  // one scanned, one deleted
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: %1").arg(codes.size()));
+    const QString out = folder.filePath(QStringLiteral("after.xml"));
+    dialogs.ChooseNext(out);
     window.A_XMLSingle->trigger();
-    QCOMPARE(dialogs.Shown.size(), 1);  // only the open dialog
-    QCOMPARE(dialogs.Errors.size(), 1);
-    QVERIFY(!dialogs.Errors[0].isEmpty());
-    QVERIFY(dialogs.Notices.isEmpty());
+    QCOMPARE(dialogs.Errors.size(), actions.size());
+    QStringList expected = codes;
+    expected.removeAt(badRow);
+    expected << QStringLiteral("AFTER-%1").arg(codes.size());
+    QCOMPARE(ParsedCodes(ReadBytes(out).mid(3)), expected);
   }
 
   void eachDialogRemembersItsFileType()

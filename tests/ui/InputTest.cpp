@@ -1,4 +1,5 @@
 // Scanning: what typing into the input box and pressing Enter does.
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -127,6 +128,36 @@ private Q_SLOTS:
     QTRY_COMPARE(window.Batch().Count(), 2);
     QCOMPARE(ToQString(window.Batch().Code(1)), code);
     QVERIFY(window.txtInput->text().isEmpty());
+  }
+
+  void pastedMegabyteLineIsTakenWhole()
+  {
+    // A megabyte pasted as one line: the whole of it becomes one code, and
+    // the window goes on taking scans.
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    Scan(window, QStringLiteral("FIRST"));
+    QString tail;
+    tail.reserve(1 << 20);
+    for (int i = 0; tail.size() < (1 << 20); ++i) tail += QStringLiteral("kp%1-").arg(i);
+    const QString pasted = QStringLiteral("  ") + Prefix(true) + tail + QStringLiteral(" ");
+    for (int round = 0; round < 2; ++round) {
+      QApplication::clipboard()->setText(pasted);
+      QTest::keyClick(window.txtInput, Qt::Key_V, Qt::ControlModifier);
+      QCOMPARE(window.txtInput->text().size(), pasted.size());
+      window.txtInput->repaint();
+      QTest::keyClick(window.txtInput, Qt::Key_Return);
+      // The second paste is the same code and adds nothing.
+      QCOMPARE(window.Batch().Count(), 2);
+      QVERIFY(window.txtInput->text().isEmpty());
+    }
+    QVERIFY(ToQString(window.Batch().Code(1)) == tail.toUpper());
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 2"));
+    Scan(window, QStringLiteral("after"));
+    QCOMPARE(Codes(window.Batch()).last(), QStringLiteral("AFTER"));
+    QCOMPARE(window.StatusPanel0->Text(), QStringLiteral("Počet: 3"));
+    QCOMPARE(QApplication::focusWidget(), window.txtInput);
   }
 };
 

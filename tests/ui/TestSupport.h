@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -60,6 +61,50 @@ private:
 
 QByteArray ReadBytes(const QString& path);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
+
+// Every path below the folder, relative to it, with the bytes of each file
+// ("<folder>" for a folder): equal snapshots mean nothing was added, removed
+// or changed.
+QMap<QString, QByteArray> Snapshot(const QString& folder);
+
+// Root passes every permission check, and CI runs as root. While a scope
+// lives, the process acts as the user nobody (only the effective user and
+// groups change, so root comes back when it ends); without root it changes
+// nothing. Only the command under test may run inside it.
+class TUnprivilegedScope {
+public:
+  TUnprivilegedScope();
+  TUnprivilegedScope(const TUnprivilegedScope&) = delete;
+  TUnprivilegedScope& operator=(const TUnprivilegedScope&) = delete;
+  ~TUnprivilegedScope();
+
+  // Whether the process now acts as a user whom permissions bind.
+  bool Active() const { return active_; }
+
+private:
+  bool switched_ = false;
+  bool active_ = false;
+  QList<unsigned> groups_;
+};
+
+// Makes the path and everything below it belong to the user of
+// TUnprivilegedScope; nothing to do when the tests do not run as root.
+bool GiveToUnprivilegedUser(const QString& path);
+
+// Caps the size of files the process writes while it lives, so that a write
+// breaks off part-way even for root; SIGXFSZ is ignored meanwhile.
+class TFileSizeLimit {
+public:
+  explicit TFileSizeLimit(qint64 bytes);
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+  ~TFileSizeLimit();
+
+private:
+  qint64 savedLimit_ = -1;
+  bool restore_ = false;
+  void (*savedHandler_)(int) = nullptr;
+};
 
 // Types the text key by key into the widget.
 void TypeText(QWidget* widget, const QString& text);
