@@ -136,6 +136,14 @@ void ReloadRegionalSettings()
 
 void SetCurrentRegionalSettings(const TRegionalSettings& settings) { CachedSettings() = settings; }
 
-std::u16string DefaultFolder() { return platform::ExecutableFolder(); }
+std::u16string DefaultFolder()
+{
+  // An installed copy lives where its user cannot write (/usr/bin, Program
+  // Files); dialogs opened there would lead every save into a failure.
+  std::u16string folder = platform::ExecutableFolder();
+  if (platform::CanCreateFilesIn(folder)) return folder;
+  std::u16string documents = platform::DocumentsFolder();
+  return documents.empty() ? folder : documents;
+}
 
 }  // namespace quenlora

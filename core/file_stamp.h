@@ -23,7 +23,9 @@ void ReloadRegionalSettings();
 // Puts settings in place of the user's until the next reload (for tests and tools).
 void SetCurrentRegionalSettings(const TRegionalSettings& settings);
 
-// The folder dialogs open in: the executable's folder, ending in the path separator.
+// The folder dialogs open in, ending in the path separator: the executable's
+// folder when the user can create files there (a portable copy, a build),
+// otherwise the user's documents folder (the home folder where there is none).
 std::u16string DefaultFolder();
 
 }  // namespace quenlora

@@ -31,6 +31,14 @@ std::u16string DecodeAnsi(std::string_view bytes);
 // The folder of the running executable, ending in the path separator.
 std::u16string ExecutableFolder();
 
+// Whether the user may create files in the folder. Asked of the system
+// itself where permissions are more than the folder's mode bits.
+bool CanCreateFilesIn(const std::u16string& folder);
+
+// The user's documents folder, or the home folder where there is none,
+// ending in the path separator; empty when neither is known.
+std::u16string DocumentsFolder();
+
 // The user's regional settings, or nothing when they cannot be read.
 std::optional<TRegionalSettings> ReadUserRegionalSettings();
 

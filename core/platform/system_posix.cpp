@@ -3,12 +3,18 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <langinfo.h>
 #include <locale.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "../unicode_text.h"
 #include "posix_time_formats.h"
+#include "posix_user_dirs.h"
 
 namespace quenlora::platform {
 
@@ -22,6 +28,27 @@ std::string TimeLocaleName()
     if (value != nullptr && *value != '\0') return value;
   }
   return {};
+}
+
+std::string HomeFolder()
+{
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return home;
+  if (const passwd* user = ::getpwuid(::geteuid()); user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/')
+    return user->pw_dir;
+  return {};
+}
+
+bool IsFolder(const std::string& path)
+{
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string WithSlash(std::string folder)
+{
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
 }
 
 }  // namespace
@@ -62,6 +89,27 @@ std::u16string ExecutableFolder()
   }
   path.resize(static_cast<std::size_t>(length));
   return FromUtf8Lossy(path.substr(0, path.rfind('/') + 1));
+}
+
+bool CanCreateFilesIn(const std::u16string& folder)
+{
+  // The effective user's rights, as opening a file would check them; a
+  // read-only mount answers no as well.
+  const std::string path = ToUtf8Lossy(folder);
+  return IsFolder(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::u16string DocumentsFolder()
+{
+  const std::string home = HomeFolder();
+  if (home.empty()) return {};
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  const std::string config = configHome != nullptr && configHome[0] == '/' ? configHome : home + "/.config";
+  std::ifstream file(config + "/user-dirs.dirs", std::ios::binary);
+  const std::string text(std::istreambuf_iterator<char>(file), {});
+  if (const auto documents = DocumentsFromUserDirs(text, home); documents && IsFolder(*documents))
+    return FromUtf8Lossy(WithSlash(*documents));
+  return FromUtf8Lossy(WithSlash(home));
 }
 
 }  // namespace quenlora::platform

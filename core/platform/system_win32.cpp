@@ -2,6 +2,12 @@
 
 #include "win32.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <string>
+
 namespace quenlora::platform {
 
 namespace {
@@ -31,6 +37,32 @@ std::optional<DWORD> LocaleNumber(LCTYPE type)
                         sizeof value / sizeof(wchar_t)) <= 0)
     return std::nullopt;
   return value;
+}
+
+std::u16string WithBackslash(std::u16string folder)
+{
+  if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
+  return folder;
+}
+
+std::u16string KnownFolder(REFKNOWNFOLDERID id)
+{
+  wchar_t* path = nullptr;
+  std::u16string folder;
+  if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path != nullptr)
+    folder = FromWide(path, std::char_traits<wchar_t>::length(path));
+  ::CoTaskMemFree(path);
+  return folder;
+}
+
+std::u16string EnvironmentText(const wchar_t* name)
+{
+  const DWORD needed = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring value(needed, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(name, value.data(), needed);
+  if (length == 0 || length >= needed) return {};
+  return FromWide(value.data(), length);
 }
 
 }  // namespace
@@ -93,6 +125,39 @@ std::u16string ExecutableFolder()
   current.resize(length);
   if (current.back() != L'\\') current += L'\\';
   return FromWide(current.data(), current.size());
+}
+
+bool CanCreateFilesIn(const std::u16string& folder)
+{
+  // Only trying tells: access control lists, a read-only medium or a
+  // controlled folder all say no at the moment a file is created. The probe
+  // is hidden and goes away by itself when its handle closes.
+  if (folder.empty() || folder.find(u'\0') != std::u16string::npos) return false;
+  const std::u16string base = WithBackslash(folder) + u".quenlora-write-check-";
+  for (unsigned attempt = 0; attempt < 10; ++attempt) {
+    const std::uint64_t unique = (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32) ^ ::GetTickCount64() ^ attempt;
+    const std::string digits = std::to_string(unique);
+    const std::u16string probe = base + std::u16string(digits.begin(), digits.end()) + u".tmp";
+    const HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(probe.c_str()), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                      nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(file);
+      return true;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+std::u16string DocumentsFolder()
+{
+  std::u16string folder = KnownFolder(FOLDERID_Documents);
+  if (folder.empty()) folder = KnownFolder(FOLDERID_Profile);
+  if (folder.empty()) folder = EnvironmentText(L"USERPROFILE");
+  return WithBackslash(std::move(folder));
 }
 
 }  // namespace quenlora::platform

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "file_stamp.h"
-#include "platform/posix_time_formats.h"
 #include "test_support.h"
 
 namespace quenlora {
@@ -150,92 +149,6 @@ TEST(FileStamp, SettingsShapeTheStamp)
        }),
        At(2014, 12, 8, 1, 2, 3), u"<12\\8*14?|> 1:02:03 a\"m", u"1281410203am"},
   });
-}
-
-TEST(RegionalSettings, TranslatedFromPosixFormats)
-{
-  struct TCase {
-    const char* Name;
-    std::string DateFormat;
-    std::string TimeFormat;
-    std::string Am;
-    std::string Pm;
-    std::u16string Formatted;  // 8 December 2014, 09:05:03
-    std::u16string Afternoon;  // the same day, 15:04:05
-  };
-  const std::vector<TCase> cases = {
-      {"Czech", "%-d.%-m.%Y", "%H:%M:%S", "", "", u"8.12.2014 09:05:03", u"8.12.2014 15:04:05"},
-      {"United States", "%m/%d/%Y", "%r", "AM", "PM", u"12/08/2014 09:05:03 AM", u"12/08/2014 03:04:05 PM"},
-      {"shorthands", "%D", "%T", "", "", u"12/08/14 09:05:03", u"12/08/14 15:04:05"},
-      {"ISO", "%F", "%k:%M:%S", "", "", u"2014-12-08 9:05:03", u"2014-12-08 15:04:05"},
-      {"unpadded 12-hour clock", "%e.%m.%y", "%-I.%M.%S %p", "dop.", "odp.", u"8.12.14 9.05.03 dop.",
-       u"8.12.14 3.04.05 odp."},
-      {"designator first", "%Y/%m/%d", "%p %I:%M:%S", "AM", "PM", u"2014/12/08 AM 09:05:03",
-       u"2014/12/08 PM 03:04:05"},
-  };
-  for (const auto& c : cases) {
-    const TRegionalSettings s = platform::RegionalSettingsFromPosixFormats(c.DateFormat, c.TimeFormat, c.Am, c.Pm);
-    EXPECT_EQ(FormatDateTime(At(2014, 12, 8, 9, 5, 3), s), c.Formatted) << c.Name;
-    EXPECT_EQ(FormatDateTime(At(2014, 12, 8, 15, 4, 5), s), c.Afternoon) << c.Name;
-  }
-}
-
-TEST(RegionalSettings, PosixFormatFlags)
-{
-  const TRegionalSettings cz = platform::RegionalSettingsFromPosixFormats("%-d.%-m.%Y", "%H:%M:%S", "", "");
-  EXPECT_EQ(cz.DateSeparator, u".");
-  EXPECT_EQ(cz.TimeSeparator, u":");
-  EXPECT_TRUE(cz.LeadingZeroHours);
-  EXPECT_FALSE(cz.TwelveHourClock);
-
-  const TRegionalSettings us = platform::RegionalSettingsFromPosixFormats("%m/%d/%Y", "%r", "AM", "PM");
-  EXPECT_EQ(us.DateSeparator, u"/");
-  EXPECT_EQ(us.TimeSeparator, u":");
-  EXPECT_TRUE(us.LeadingZeroHours);
-  EXPECT_TRUE(us.TwelveHourClock);
-  EXPECT_FALSE(us.DesignatorBeforeTime);
-  EXPECT_EQ(us.AMDesignator, u"AM");
-  EXPECT_EQ(us.PMDesignator, u"PM");
-}
-
-// Sets an environment variable for the test's duration.
-class TEnvironment {
-public:
-  TEnvironment(const char* name, const char* value) : name_(name)
-  {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    ::setenv(name, value, 1);
-  }
-  TEnvironment(const TEnvironment&) = delete;
-  TEnvironment& operator=(const TEnvironment&) = delete;
-  ~TEnvironment()
-  {
-    if (saved_)
-      ::setenv(name_, saved_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-    ReloadRegionalSettings();
-  }
-
-private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
-
-TEST(RegionalSettings, DefaultsWhereSettingsCannotBeRead)
-{
-  for (const char* locale : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
-    const TEnvironment environment("LC_ALL", locale);
-    ReloadRegionalSettings();
-    EXPECT_EQ(CurrentRegionalSettings(), TRegionalSettings{}) << locale;
-  }
-}
-
-TEST(DefaultFolder, IsTheExecutablesFolder)
-{
-  const std::u16string folder = DefaultFolder();
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe");
-  EXPECT_EQ(folder, executable.parent_path().u16string() + u"/");
 }
 
 }  // namespace
