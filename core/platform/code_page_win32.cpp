@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "code_page_win32.h"
 
 #include "win32.h"
 
@@ -16,7 +17,7 @@ enum class TLossCheck {
   RoundTrip,     // the stateful and symbol pages take no flags at all: decode again and compare
 };
 
-TLossCheck LossCheckFor(UINT codePage)
+TLossCheck LossCheckFor(unsigned codePage)
 {
   if (codePage == CP_UTF8 || codePage == 54936) return TLossCheck::InvalidChars;
   if (codePage == CP_UTF7 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
@@ -32,7 +33,7 @@ int CheckedLength(std::size_t size)
   return static_cast<int>(size);
 }
 
-std::u16string Decode(UINT codePage, std::string_view bytes)
+std::u16string Decode(unsigned codePage, std::string_view bytes)
 {
   const int length = CheckedLength(bytes.size());
   // Flags 0: an invalid sequence becomes a replacement character instead of failing.
@@ -47,10 +48,9 @@ std::u16string Decode(UINT codePage, std::string_view bytes)
 
 }  // namespace
 
-bool EncodeAnsi(std::u16string_view text, std::string& out)
+bool EncodeInCodePage(unsigned codePage, std::u16string_view text, std::string& out)
 {
   if (text.empty()) return true;
-  const UINT codePage = ::GetACP();
   const TLossCheck check = LossCheckFor(codePage);
   const DWORD flags = check == TLossCheck::UsedDefault    ? WC_NO_BEST_FIT_CHARS
                       : check == TLossCheck::InvalidChars ? WC_ERR_INVALID_CHARS
@@ -73,10 +73,10 @@ bool EncodeAnsi(std::u16string_view text, std::string& out)
   return whole;
 }
 
-std::u16string DecodeAnsi(std::string_view bytes)
+std::u16string DecodeFromCodePage(unsigned codePage, std::string_view bytes)
 {
   if (bytes.empty()) return {};
-  std::u16string text = Decode(::GetACP(), bytes);
+  std::u16string text = Decode(codePage, bytes);
   if (!text.empty()) return text;
   // The system refused the bytes outright (it should not for the ANSI code
   // page); every byte still becomes a character so that nothing is lost.
@@ -84,5 +84,9 @@ std::u16string DecodeAnsi(std::string_view bytes)
   for (char byte : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(byte));
   return text;
 }
+
+bool EncodeAnsi(std::u16string_view text, std::string& out) { return EncodeInCodePage(::GetACP(), text, out); }
+
+std::u16string DecodeAnsi(std::string_view bytes) { return DecodeFromCodePage(::GetACP(), bytes); }
 
 }  // namespace quenlora::platform

@@ -192,6 +192,11 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw CannotCreateFile(path, Reason(error));
   } else {
     if (existing & FILE_ATTRIBUTE_DIRECTORY) throw CannotCreateFile(path, FolderReason());
+    // The read-only mark refuses writing to every user, administrators
+    // included. Checked here rather than left to the open below, which a
+    // privileged compatibility layer can let through, after which the rename
+    // would replace a file the user marked as not to be changed.
+    if (existing & FILE_ATTRIBUTE_READONLY) throw CannotCreateFile(path, Reason(ERROR_ACCESS_DENIED));
     // A file the user may not write to (read-only, denied, in use) must stay
     // as it is, even though its folder would let a new file take its name.
     THandle probe(::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <csignal>
@@ -32,6 +36,23 @@ namespace quenlora::test {
 
 namespace fs = std::filesystem;
 
+inline unsigned ProcessId()
+{
+#ifdef _WIN32
+  return static_cast<unsigned>(::_getpid());
+#else
+  return static_cast<unsigned>(::getpid());
+#endif
+}
+
+// A path as UTF-8 text: path::string() would convert to the ANSI code page
+// on Windows and fail on characters it cannot hold.
+inline std::string Utf8Name(const fs::path& path)
+{
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
 // A fresh, empty folder under the system's temporary folder, removed with
 // everything in it when the test ends.
 class TScratchFolder {
@@ -40,7 +61,7 @@ public:
   {
     static std::atomic<unsigned> counter{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "quenlora-core-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    std::string name = "quenlora-core-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++);
     if (info != nullptr) name += std::string("-") + info->name();
     for (char& c : name)
       if (c == '/') c = '_';
@@ -75,7 +96,7 @@ inline std::set<std::string> ListTree(const fs::path& folder)
 {
   std::set<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
-    names.insert(entry.path().lexically_relative(folder).string());
+    names.insert(Utf8Name(entry.path().lexically_relative(folder)));
   return names;
 }
 
@@ -114,7 +135,7 @@ inline std::map<std::string, std::string> Snapshot(const fs::path& folder)
 {
   std::map<std::string, std::string> tree;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    std::string& content = tree[entry.path().lexically_relative(folder).string()];
+    std::string& content = tree[Utf8Name(entry.path().lexically_relative(folder))];
     if (entry.is_directory()) {
       content = "<folder>";
       continue;
@@ -166,25 +187,6 @@ inline std::string Utf8(std::u16string_view text)
   return out;
 }
 
-// The C library's reason for an error number as the messages carry it:
-// widened (glibc's C-locale texts are ASCII) and without a trailing period.
-inline std::u16string Reason(int error)
-{
-  std::string text = std::strerror(error);
-  while (!text.empty() && text.back() == '.') text.pop_back();
-  return std::u16string(text.begin(), text.end());
-}
-
-inline std::u16string CannotOpen(const fs::path& path, int error)
-{
-  return u"Cannot open file \"" + U16(path) + u"\". " + Reason(error);
-}
-
-inline std::u16string CannotCreate(const fs::path& path, int error)
-{
-  return u"Cannot create file \"" + U16(path) + u"\". " + Reason(error);
-}
-
 // Runs the action and returns the message of the TBatchError it throws;
 // records a failure when it throws none.
 inline std::u16string BatchErrorOf(const std::function<void()>& action)
@@ -231,6 +233,37 @@ inline std::vector<bool> Marks(const TCodeBatch& batch)
   return marks;
 }
 
+// Everything about a batch that a failed load or save must leave alone.
+struct TBatchState {
+  std::vector<std::u16string> Codes;
+  std::vector<bool> Marks;
+  TListEncoding Encoding;
+  bool operator==(const TBatchState&) const = default;
+};
+
+inline TBatchState StateOf(const TCodeBatch& batch) { return {Codes(batch), Marks(batch), batch.ListEncoding()}; }
+
+#ifndef _WIN32
+
+// The C library's reason for an error number as the messages carry it:
+// widened (glibc's C-locale texts are ASCII) and without a trailing period.
+inline std::u16string Reason(int error)
+{
+  std::string text = std::strerror(error);
+  while (!text.empty() && text.back() == '.') text.pop_back();
+  return std::u16string(text.begin(), text.end());
+}
+
+inline std::u16string CannotOpen(const fs::path& path, int error)
+{
+  return u"Cannot open file \"" + U16(path) + u"\". " + Reason(error);
+}
+
+inline std::u16string CannotCreate(const fs::path& path, int error)
+{
+  return u"Cannot create file \"" + U16(path) + u"\". " + Reason(error);
+}
+
 // Caps the size of files this process writes, so that a write fails part-way
 // even for root; the write then reports EFBIG instead of killing the process.
 class TFileSizeLimit {
@@ -257,16 +290,6 @@ private:
 };
 
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
-
-// Everything about a batch that a failed load or save must leave alone.
-struct TBatchState {
-  std::vector<std::u16string> Codes;
-  std::vector<bool> Marks;
-  TListEncoding Encoding;
-  bool operator==(const TBatchState&) const = default;
-};
-
-inline TBatchState StateOf(const TCodeBatch& batch) { return {Codes(batch), Marks(batch), batch.ListEncoding()}; }
 
 // Root passes every permission check, and CI runs as root; permission cases
 // therefore run as the user nobody, who owns the files the test prepares and
@@ -349,5 +372,7 @@ inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& 
   std::memcpy(result.data(), bytes.data(), result.size() * sizeof(char16_t));
   return result;
 }
+
+#endif  // !_WIN32
 
 }  // namespace quenlora::test

@@ -1,0 +1,404 @@
+// The Win32 half of the platform layer, as only Windows has it: files that
+// another process holds open, paths in Czech, the ANSI code pages of Czech
+// and Western users, the system's own error texts, the user's locale.
+// Runs as a Czech user (code page 1250) and as a Western one (code page 1252).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch_error.h"
+#include "batch_list_file.h"
+#include "code_page_1250.h"
+#include "file_stamp.h"
+#include "platform/code_page_win32.h"
+#include "platform/platform.h"
+#include "return_document.h"
+#include "test_support.h"
+
+namespace quenlora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Codes;
+using test::ErrorOf;
+using test::Fill;
+using test::Hex;
+using test::ListTree;
+using test::ReadBytes;
+using test::StateOf;
+using test::TBatchState;
+using test::TScratchFolder;
+using test::U16;
+using test::WriteBytes;
+
+// The system's text for an error as the file messages carry it.
+std::u16string SystemReason(DWORD error)
+{
+  wchar_t* buffer = nullptr;
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text = buffer != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(buffer), length) : u"";
+  ::LocalFree(buffer);
+  return CleanReason(text);
+}
+
+std::u16string CannotOpen(const fs::path& path, DWORD error)
+{
+  return u"Cannot open file \"" + U16(path) + u"\". " + SystemReason(error);
+}
+
+std::u16string CannotCreate(const fs::path& path, DWORD error)
+{
+  return u"Cannot create file \"" + U16(path) + u"\". " + SystemReason(error);
+}
+
+fs::path ThisProgram()
+{
+  std::wstring path(32768, L'\0');
+  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return fs::path(path);
+}
+
+fs::path ProbeProgram() { return ThisProgram().parent_path() / L"win32_probe.exe"; }
+
+// Starts the program with the arguments, each quoted, and returns its exit
+// code, or -1 when it could not be started or did not end in time.
+int RunProgram(const fs::path& program, const std::vector<std::wstring>& arguments, HANDLE* running = nullptr)
+{
+  std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+  for (const auto& argument : arguments) commandLine += L" \"" + argument + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    return -1;
+  ::CloseHandle(process.hThread);
+  if (running != nullptr) {
+    *running = process.hProcess;
+    return 0;
+  }
+  DWORD code = static_cast<DWORD>(-1);
+  if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+// Another process that holds the file open the given way for as long as
+// this object lives.
+class THeldFile {
+public:
+  THeldFile(const std::wstring& how, const fs::path& path)
+  {
+    static unsigned counter = 0;
+    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    const std::wstring readyName = L"quenlora-test-ready-" + unique;
+    const std::wstring releaseName = L"quenlora-test-release-" + unique;
+    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    release_ = ::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+    if (RunProgram(ProbeProgram(), {L"hold", how, path.wstring(), readyName, releaseName}, &process_) != 0) return;
+    const HANDLE waitFor[] = {ready_, process_};
+    holding_ = ::WaitForMultipleObjects(2, waitFor, FALSE, 60000) == WAIT_OBJECT_0;
+  }
+  THeldFile(const THeldFile&) = delete;
+  THeldFile& operator=(const THeldFile&) = delete;
+  ~THeldFile()
+  {
+    ::SetEvent(release_);
+    if (process_ != nullptr) {
+      ::WaitForSingleObject(process_, 60000);
+      ::CloseHandle(process_);
+    }
+    ::CloseHandle(ready_);
+    ::CloseHandle(release_);
+  }
+  bool Holding() const { return holding_; }
+
+private:
+  HANDLE ready_ = nullptr;
+  HANDLE release_ = nullptr;
+  HANDLE process_ = nullptr;
+  bool holding_ = false;
+};
+
+TCodeBatch SampleBatch()
+{
+  TCodeBatch batch;
+  Fill(batch, {u"KP0001", u"KP0002", u"KP0003"});
+  batch.SetWholePackage(1, true);
+  return batch;
+}
+
+struct TWriter {
+  const char* Name;
+  std::function<void(const TCodeBatch&, const std::u16string&)> Write;
+};
+
+const std::vector<TWriter>& Writers()
+{
+  static const std::vector<TWriter> writers = {
+      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
+      {"kombi export",
+       [](const TCodeBatch& batch, const std::u16string& path) {
+         WriteReturnDocument(BuildReturnDocument(batch, xkKombi), path);
+       }},
+  };
+  return writers;
+}
+
+const std::string kPrevious = "\xEF\xBB\xBFPREVIOUS1\r\nPREVIOUS2\r\n";
+
+TEST(Win32Files, FileHeldByAnotherProcess)
+{
+  struct TCase {
+    const wchar_t* How;
+    bool Readable;  // we read while denying writers, so only a reader that denies them too lets us in
+  };
+  for (const TCase c : {TCase{L"write", false}, TCase{L"read", true}, TCase{L"exclusive", false}}) {
+    SCOPED_TRACE(fs::path(c.How).string());
+    TScratchFolder folder;
+    const fs::path path = folder / "Vrácené kódy.txt";
+    WriteBytes(path, kPrevious);
+    const TCodeBatch batch = SampleBatch();
+    const TBatchState before = StateOf(batch);
+    {
+      const THeldFile held(c.How, path);
+      ASSERT_TRUE(held.Holding());
+
+      TCodeBatch loaded = SampleBatch();
+      const std::u16string loadError = ErrorOf([&] { LoadBatchList(loaded, U16(path)); });
+      if (c.Readable) {
+        EXPECT_EQ(loadError, u"");
+        EXPECT_EQ(Codes(loaded), (std::vector<std::u16string>{u"PREVIOUS1", u"PREVIOUS2"}));
+      } else {
+        EXPECT_EQ(loadError, CannotOpen(path, ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(StateOf(loaded), before);
+      }
+
+      // Whoever holds the file, nobody else may write it: every save is refused.
+      for (const auto& writer : Writers()) {
+        EXPECT_EQ(ErrorOf([&] { writer.Write(batch, U16(path)); }), CannotCreate(path, ERROR_SHARING_VIOLATION))
+            << writer.Name;
+        EXPECT_EQ(StateOf(batch), before);
+      }
+    }
+    EXPECT_EQ(ReadBytes(path), kPrevious);
+    EXPECT_EQ(ListTree(folder.Path()), (std::set<std::string>{"Vrácené kódy.txt"}));
+
+    // Once the other program lets go, the same save goes through.
+    SaveBatchList(batch, U16(path));
+    EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n");
+  }
+}
+
+TEST(Win32Files, CzechPaths)
+{
+  TScratchFolder scratch;
+  const fs::path folder = scratch / "Vrácené pásky – Žďár nad Sázavou";
+  fs::create_directories(folder);
+  const TCodeBatch batch = SampleBatch();
+
+  const fs::path list = folder / "Dávka č. 1 – ěščřžýáíéůú.txt";
+  SaveBatchList(batch, U16(list));
+  TCodeBatch loaded;
+  LoadBatchList(loaded, U16(list));
+  EXPECT_EQ(StateOf(loaded).Codes, StateOf(batch).Codes);
+
+  // The export under a Czech name is byte for byte the one under a plain name.
+  const fs::path plain = scratch / "plain.xml";
+  const fs::path czech = folder / "VraceneKombiKP_10. 12. 2026 – příliš žluťoučký.xml";
+  WriteReturnDocument(BuildReturnDocument(batch, xkKombi), U16(plain));
+  WriteReturnDocument(BuildReturnDocument(batch, xkKombi), U16(czech));
+  EXPECT_EQ(ReadBytes(czech), ReadBytes(plain));
+
+  const fs::path missing = folder / "Chybějící seznam.txt";
+  EXPECT_EQ(ErrorOf([&] { LoadBatchList(loaded, U16(missing)); }), CannotOpen(missing, ERROR_FILE_NOT_FOUND));
+  const fs::path nowhere = folder / "Neexistující složka" / "Seznam.txt";
+  EXPECT_EQ(ErrorOf([&] { SaveBatchList(batch, U16(nowhere)); }), CannotCreate(nowhere, ERROR_PATH_NOT_FOUND));
+}
+
+TEST(Win32Files, RefusedSavesKeepTheOldFile)
+{
+  TScratchFolder folder;
+  const fs::path readOnly = folder / "jen pro čtení.txt";
+  WriteBytes(readOnly, kPrevious);
+  ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  const fs::path subfolder = folder / "složka";
+  fs::create_directory(subfolder);
+  const auto before = test::Snapshot(folder.Path());
+
+  const TCodeBatch batch = SampleBatch();
+  for (const auto& writer : Writers()) {
+    EXPECT_EQ(ErrorOf([&] { writer.Write(batch, U16(readOnly)); }), CannotCreate(readOnly, ERROR_ACCESS_DENIED))
+        << writer.Name;
+    // A folder is named as what it is, not as a missing permission.
+    const std::u16string folderError = ErrorOf([&] { writer.Write(batch, U16(subfolder)); });
+    EXPECT_TRUE(folderError.starts_with(u"Cannot create file \"" + U16(subfolder) + u"\". ")) << writer.Name;
+    EXPECT_NE(folderError, CannotCreate(subfolder, ERROR_ACCESS_DENIED)) << writer.Name;
+  }
+  TCodeBatch loaded;
+  const std::u16string loadError = ErrorOf([&] { LoadBatchList(loaded, U16(subfolder)); });
+  EXPECT_TRUE(loadError.starts_with(u"Cannot open file \"" + U16(subfolder) + u"\". ")) << test::Utf8(loadError);
+  EXPECT_NE(loadError, CannotOpen(subfolder, ERROR_ACCESS_DENIED));
+  EXPECT_EQ(test::Snapshot(folder.Path()), before);
+  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Win32Files, SaveKeepsHiddenMark)
+{
+  TScratchFolder folder;
+  const fs::path path = folder / "skrytý.txt";
+  WriteBytes(path, kPrevious);
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  SaveBatchList(SampleBatch(), U16(path));
+  EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n");
+  EXPECT_NE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST(Win32CodePage, Conversions)
+{
+  struct TCase {
+    unsigned CodePage;
+    std::u16string Text;
+    bool Representable;
+    std::string Bytes;
+  };
+  const std::vector<TCase> cases = {
+      {1250, u"Žluťoučký kůň €", true, "\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2 \x80"},
+      {1250, u"ñ", false, ""},
+      {1250, u"Ω", false, ""},
+      {1252, u"é€ñß", true, "\xE9\x80\xF1\xDF"},
+      // Best fit would quietly write "c" and "r": the user's codes would change.
+      {1252, u"č", false, ""},
+      {1252, u"abcř", false, ""},
+      {65001, u"č€", true, "\xC4\x8D\xE2\x82\xAC"},
+      {65001, std::u16string(1, u'\xD800'), false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string out = "kept";
+    EXPECT_EQ(platform::EncodeInCodePage(c.CodePage, c.Text, out), c.Representable)
+        << c.CodePage << " " << test::Utf8(c.Text);
+    EXPECT_EQ(Hex(out), Hex("kept" + c.Bytes)) << c.CodePage << " " << test::Utf8(c.Text);
+    if (c.Representable) {
+      EXPECT_EQ(platform::DecodeFromCodePage(c.CodePage, c.Bytes), c.Text) << c.CodePage;
+    }
+  }
+}
+
+// Lists move between Windows and the other systems unchanged: the system's
+// windows-1250 and the built-in table agree on every byte.
+TEST(Win32CodePage, Windows1250MatchesBuiltInTable)
+{
+  for (int value = 1; value < 256; ++value) {
+    const auto byte = static_cast<unsigned char>(value);
+    const std::u16string decoded = platform::DecodeFromCodePage(1250, std::string(1, static_cast<char>(byte)));
+    ASSERT_EQ(decoded.size(), 1u) << value;
+    EXPECT_EQ(static_cast<unsigned>(decoded[0]), static_cast<unsigned>(DecodeCp1250(byte))) << "byte " << value;
+    unsigned char back = 0;
+    std::string encoded;
+    const bool builtIn = EncodeCp1250(decoded[0], back);
+    EXPECT_EQ(platform::EncodeInCodePage(1250, decoded, encoded), builtIn) << "byte " << value;
+    if (builtIn) {
+      EXPECT_EQ(encoded, std::string(1, static_cast<char>(back))) << "byte " << value;
+    }
+  }
+}
+
+// A list saved as ANSI uses the user's code page, and falls back to UTF-8
+// when that page cannot hold the codes.
+TEST(Win32CodePage, ListFilesUseTheUsersCodePage)
+{
+  const UINT codePage = ::GetACP();
+  ASSERT_TRUE(codePage == 1250 || codePage == 1252) << "run as a Czech or a Western user, not with code page " << codePage;
+  struct TCase {
+    std::u16string Code;
+    std::string In1250;
+    std::string In1252;
+  };
+  const std::string utf8Mark = "\xEF\xBB\xBF";
+  const std::vector<TCase> cases = {
+      {u"KPŘ1", "KP\xD8" "1\r\n", utf8Mark + "KP\xC5\x98" "1\r\n"},
+      {u"KPÑ1", utf8Mark + "KP\xC3\x91" "1\r\n", "KP\xD1" "1\r\n"},
+      {u"KPÉ1", "KP\xC9" "1\r\n", "KP\xC9" "1\r\n"},
+  };
+  TScratchFolder folder;
+  for (const auto& c : cases) {
+    TCodeBatch batch;
+    Fill(batch, {c.Code});
+    batch.SetListEncoding(TListEncoding::leAnsi);
+    const fs::path path = folder / "seznam.txt";
+    SaveBatchList(batch, U16(path));
+    EXPECT_EQ(Hex(ReadBytes(path)), Hex(codePage == 1250 ? c.In1250 : c.In1252)) << test::Utf8(c.Code);
+    TCodeBatch loaded;
+    LoadBatchList(loaded, U16(path));
+    EXPECT_EQ(Codes(loaded), std::vector<std::u16string>{c.Code});
+  }
+}
+
+TEST(Win32System, ProgramInCzechFolder)
+{
+  TScratchFolder scratch;
+  const fs::path folder = scratch / "Program Files – Žluťoučký kůň" / "Vrácené KP";
+  fs::create_directories(folder);
+  const fs::path copy = folder / "win32_probe.exe";
+  fs::copy_file(ProbeProgram(), copy);
+  const fs::path output = scratch / "výstup.bin";
+  ASSERT_EQ(RunProgram(copy, {L"folders", output.wstring()}), 0);
+
+  const std::string bytes = ReadBytes(output);
+  const std::u16string text(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / sizeof(char16_t));
+  const auto split = text.find(u'\0');
+  ASSERT_NE(split, std::u16string::npos);
+  EXPECT_EQ(text.substr(0, split), U16(folder) + u"\\");
+  // The user can write there: dialogs open beside the program.
+  EXPECT_EQ(text.substr(split + 1), U16(folder) + u"\\");
+}
+
+TEST(Win32System, FoldersForTheDialogs)
+{
+  TScratchFolder scratch;
+  EXPECT_TRUE(platform::CanCreateFilesIn(U16(scratch.Path())));
+  EXPECT_TRUE(platform::CanCreateFilesIn(U16(scratch.Path()) + u"\\"));
+  EXPECT_TRUE(ListTree(scratch.Path()).empty()) << "the check leaves nothing behind";
+  EXPECT_FALSE(platform::CanCreateFilesIn(U16(scratch / "chybí")));
+  WriteBytes(scratch / "soubor", "x");
+  EXPECT_FALSE(platform::CanCreateFilesIn(U16(scratch / "soubor")));
+
+  const std::u16string documents = platform::DocumentsFolder();
+  ASSERT_FALSE(documents.empty());
+  EXPECT_EQ(documents.back(), u'\\');
+  EXPECT_TRUE(fs::is_directory(fs::path(documents)));
+}
+
+TEST(Win32System, RegionalSettingsOfTheUser)
+{
+  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+  ASSERT_GT(::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH), 0);
+  const std::wstring locale = name;
+  ASSERT_TRUE(locale == L"cs-CZ" || locale == L"en-US") << "run as a Czech or a United States user";
+
+  const auto settings = platform::ReadUserRegionalSettings();
+  ASSERT_TRUE(settings.has_value());
+  ReloadRegionalSettings();
+  EXPECT_EQ(CurrentRegionalSettings(), *settings);
+  const TLocalTime afternoon{2014, 12, 8, 15, 4, 5, 0};
+  if (locale == L"cs-CZ") {
+    EXPECT_FALSE(settings->TwelveHourClock);
+    EXPECT_EQ(settings->TimeSeparator, u":");
+    // Day, month, year with dots (Windows versions differ on padding and blanks).
+    const std::u16string stamp = FileStamp(afternoon, *settings);
+    EXPECT_TRUE(stamp == u"8122014150405" || stamp == u"08122014150405") << test::Utf8(stamp);
+  } else {
+    EXPECT_TRUE(settings->TwelveHourClock);
+    EXPECT_EQ(FormatDateTime(afternoon, *settings), u"12/8/2014 3:04:05 PM");
+    EXPECT_EQ(FileStamp(afternoon, *settings), u"128201430405PM");
+  }
+}
+
+}  // namespace
+}  // namespace quenlora
