@@ -2,6 +2,7 @@
 # make test   build and run every test, then build and run them all again
 #             with AddressSanitizer and UndefinedBehaviorSanitizer
 # make bench  build and run the benchmarks
+# make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
 PRESET ?= default
 BUILD := build/$(PRESET)
 
@@ -35,6 +36,10 @@ test-sanitizers: deps
 bench: build
 	$(BUILD)/bench/core_bench
 	@if [ -x $(BUILD)/bench/ui/ui_bench ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui/ui_bench; fi
+
+.PHONY: package
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build

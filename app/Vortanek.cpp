@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
   QApplication::setApplicationName(QStringLiteral("Quenlora"));
   QApplication::setApplicationVersion(QStringLiteral(QUENLORA_PRODUCT_VERSION));
   QApplication::setWindowIcon(quenlora::ui::ProgramIcon());
+  // Lets Wayland and X11 shells match the window to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(QUENLORA_APP_ID));
   quenlora::ui::KeepNoSettingsBetweenRuns();
 
   // The program speaks Czech; so should the parts of Qt's dialogs it shows.

@@ -17,9 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The compiler's own run-time libraries are linked in, so that the program
-# needs no DLLs beside it other than the system's (and Qt's).
-set(QUENLORA_MINGW_STATIC_RUNTIME "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${QUENLORA_MINGW_STATIC_RUNTIME}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QUENLORA_MINGW_STATIC_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QUENLORA_MINGW_STATIC_RUNTIME}")
+# The compiler's own run-time libraries (libgcc, libstdc++, winpthread) are
+# linked in, so that the program needs no DLLs beside it other than the
+# system's (and Qt's). Plain -static pulls in only the objects that are used:
+# forcing the whole winpthread archive in would bring its own version resource
+# along, and Windows would show that one in the program's properties.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")

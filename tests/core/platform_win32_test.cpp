@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -398,6 +399,62 @@ TEST(Win32System, RegionalSettingsOfTheUser)
     EXPECT_EQ(FormatDateTime(afternoon, *settings), u"12/8/2014 3:04:05 PM");
     EXPECT_EQ(FileStamp(afternoon, *settings), u"128201430405PM");
   }
+}
+
+// The program's executable as Windows sees it: versions in the Properties
+// dialog, the manifest that asks for no elevation and the current common
+// controls, and no console window.
+TEST(Win32ProgramResources, VersionManifestAndSubsystem)
+{
+  const fs::path program = ThisProgram().parent_path() / L"resource_probe.exe";
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(::GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  const auto version = [](DWORD high, DWORD low) {
+    return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) +
+           "." + std::to_string(LOWORD(low));
+  };
+  EXPECT_EQ(version(fixed->dwFileVersionMS, fixed->dwFileVersionLS), "1.0.0.1");
+  EXPECT_EQ(version(fixed->dwProductVersionMS, fixed->dwProductVersionLS), "1.0.0.0");
+
+  const auto text = [&](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040504B0\\") + name;
+    if (!::VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) || value == nullptr)
+      return std::u16string(u"<none>");
+    return std::u16string(reinterpret_cast<const char16_t*>(value));
+  };
+  EXPECT_EQ(text(L"FileVersion"), u"1.0.0.1");
+  EXPECT_EQ(text(L"ProductVersion"), u"1.0.0.0");
+  EXPECT_EQ(text(L"ProductName"), u"Quenlora");
+  EXPECT_EQ(text(L"CompanyName"), u"Vývojový tým Quenlora");
+  EXPECT_EQ(text(L"OriginalFilename"), u"vortanek.exe");
+
+  const HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const char* manifest = static_cast<const char*>(::LockResource(::LoadResource(module, found)));
+  const std::string xml(manifest, ::SizeofResource(module, found));
+  ::FreeLibrary(module);
+  EXPECT_NE(xml.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"), std::string::npos) << xml;
+  EXPECT_NE(xml.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos) << xml;
+
+  // The subsystem field of the PE optional header: 2 is the GUI, 3 the console.
+  const std::string image = ReadBytes(program);
+  ASSERT_GT(image.size(), 0x40u);
+  const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const std::uint32_t*>(image.data() + 0x3C));
+  ASSERT_EQ(image.compare(peOffset, 4, std::string("PE\0\0", 4)), 0);
+  const std::size_t subsystemOffset = peOffset + 4 + 20 + 68;
+  ASSERT_GT(image.size(), subsystemOffset + 2);
+  EXPECT_EQ(*reinterpret_cast<const std::uint16_t*>(image.data() + subsystemOffset), IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
 
 }  // namespace
