@@ -1,12 +1,14 @@
 # make run    build and start the program
 # make test   build and run every test, then build and run them all again
-#             with AddressSanitizer and UndefinedBehaviorSanitizer
+#             with AddressSanitizer and UndefinedBehaviorSanitizer, then
+#             cross-compile the core and its tests for Windows and run them
+#             under Wine
 # make bench  build and run the benchmarks
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
 PRESET ?= default
 BUILD := build/$(PRESET)
 
-.PHONY: all run test test-sanitizers bench deps configure build clean
+.PHONY: all run test test-sanitizers test-windows bench deps configure build clean
 
 all: build
 
@@ -26,12 +28,20 @@ run: build
 test: build
 	ctest --preset $(PRESET)
 	@$(MAKE) --no-print-directory test-sanitizers
+	@$(MAKE) --no-print-directory test-windows
 
 # A memory error or undefined behaviour anywhere in a test run stops it with a report.
 test-sanitizers: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	ctest --preset asan
+
+# The Windows half of the platform layer, built with MinGW-w64 and run under
+# Wine as a Czech user (code page 1250) and as a Western one (code page 1252).
+test-windows: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows
+	ctest --preset windows
 
 bench: build
 	$(BUILD)/bench/core_bench
