@@ -16,7 +16,7 @@ read -r -a sizes <<<"$6"
 
 # The prefix is emptied first; refuse anything that does not look like a scratch folder.
 case "$prefix" in
-  ""|/|/usr|/usr/*|"$HOME") echo "refusing to use \"$prefix\" as the scratch prefix" >&2; exit 2 ;;
+  ""|/|/usr|/usr/*|"${HOME:-/}") echo "refusing to use \"$prefix\" as the scratch prefix" >&2; exit 2 ;;
 esac
 rm -rf "$prefix"
 mkdir -p "$prefix"

@@ -38,7 +38,7 @@ std::optional<std::string> DocumentsFromUserDirs(std::string_view fileText, cons
     auto value = Unquote(line.substr(kKey.size()));
     if (!value) continue;
     // Only "$HOME/..." and absolute paths are allowed; the last line wins, as in the shell.
-    if (value->starts_with("$HOME"))
+    if (*value == "$HOME" || value->starts_with("$HOME/"))
       value = home + value->substr(5);
     else if (!value->starts_with("/"))
       continue;

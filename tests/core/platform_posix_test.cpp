@@ -119,6 +119,7 @@ TEST(UserFolders, DocumentsFromUserDirsFile)
       {"last line wins", "XDG_DOCUMENTS_DIR=\"$HOME/A\"\nXDG_DOCUMENTS_DIR=\"$HOME/B\"", "/home/jana/B"},
       {"commented out", "# XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n", std::nullopt},
       {"home itself means none", "XDG_DOCUMENTS_DIR=\"$HOME/\"\n", std::nullopt},
+      {"another variable", "XDG_DOCUMENTS_DIR=\"$HOMEDRIVE/Dokumenty\"\n", std::nullopt},
       {"relative path is not allowed", "XDG_DOCUMENTS_DIR=\"Dokumenty\"\n", std::nullopt},
       {"unquoted", "XDG_DOCUMENTS_DIR=$HOME/Dokumenty\n", std::nullopt},
       {"other folders only", "XDG_DOWNLOAD_DIR=\"$HOME/Stazene\"\n", std::nullopt},
