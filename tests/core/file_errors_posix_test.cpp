@@ -35,6 +35,8 @@ using test::TScratchFolder;
 using test::U16;
 using test::Utf8;
 using test::WriteBytes;
+using test::Writers;
+using test::TWriter;
 
 using Strings = std::vector<std::u16string>;
 
@@ -50,28 +52,6 @@ TCodeBatch SampleBatch()
   }
   batch.SetListEncoding(TListEncoding::leUtf8);
   return batch;
-}
-
-// Every way the program writes a file.
-struct TWriter {
-  const char* Name;
-  std::function<void(const TCodeBatch&, const std::u16string&)> Write;
-};
-
-const std::vector<TWriter>& Writers()
-{
-  const auto exporter = [](TExportKind kind) {
-    return [kind](const TCodeBatch& batch, const std::u16string& path) {
-      WriteReturnDocument(BuildReturnDocument(batch, kind), path);
-    };
-  };
-  static const std::vector<TWriter> writers = {
-      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
-      {"single export", exporter(xkSingle)},
-      {"full export", exporter(xkFull)},
-      {"kombi export", exporter(xkKombi)},
-  };
-  return writers;
 }
 
 // The file the writer gives for the batch when nothing goes wrong.

@@ -139,6 +139,12 @@ std::u16string DefaultFolderOfUserWithHome(const fs::path& home)
   });
 }
 
+// CanCreateFilesIn as the user AsUnprivilegedUser runs as: "yes" or "no".
+std::u16string UnprivilegedCanCreateFilesIn(const std::u16string& folder)
+{
+  return test::AsUnprivilegedUser([&] { return std::u16string(platform::CanCreateFilesIn(folder) ? u"yes" : u"no"); });
+}
+
 TEST(DefaultFolder, ExecutablesFolderWhereTheUserCanWrite)
 {
   const auto executable = fs::read_symlink("/proc/self/exe");
@@ -151,10 +157,7 @@ TEST(DefaultFolder, DocumentsOrHomeWhereTheUserCannotWrite)
 {
   if (!test::RunningAsRoot()) GTEST_SKIP() << "needs root to act as a user who cannot write beside the test program";
   const std::u16string programFolder = fs::read_symlink("/proc/self/exe").parent_path().u16string();
-  ASSERT_EQ(test::AsUnprivilegedUser(
-                [&] { return std::u16string(platform::CanCreateFilesIn(programFolder) ? u"yes" : u"no"); }),
-            u"no")
-      << "the build folder must not be writable by everyone";
+  ASSERT_EQ(UnprivilegedCanCreateFilesIn(programFolder), u"no") << "the build folder must not be writable by everyone";
   test::TScratchFolder scratch;
   const fs::path withDocuments = scratch / "jana";
   fs::create_directories(withDocuments / ".config");
@@ -185,10 +188,7 @@ TEST(DefaultFolder, CanCreateFilesIn)
     bool Expected;
   };
   for (const TCase c : {TCase{"open", true}, TCase{"closed", false}, TCase{"file", false}, TCase{"missing", false}}) {
-    const std::u16string path = (scratch / c.Name).u16string();
-    EXPECT_EQ(test::AsUnprivilegedUser([&] { return std::u16string(platform::CanCreateFilesIn(path) ? u"yes" : u"no"); }),
-              c.Expected ? u"yes" : u"no")
-        << c.Name;
+    EXPECT_EQ(UnprivilegedCanCreateFilesIn((scratch / c.Name).u16string()), c.Expected ? u"yes" : u"no") << c.Name;
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -36,6 +37,7 @@ using test::TBatchState;
 using test::TScratchFolder;
 using test::U16;
 using test::WriteBytes;
+using test::Writers;
 
 // The system's text for an error as the file messages carry it.
 std::u16string SystemReason(DWORD error)
@@ -134,18 +136,27 @@ private:
 bool RunInKnownLocale() { return std::getenv("QUENLORA_TEST_LOCALE") != nullptr; }
 bool RunAsCzechUser() { return std::string(std::getenv("QUENLORA_TEST_LOCALE")).starts_with("cs_CZ"); }
 
-// The start tag of the first element of that name, whatever namespace
-// prefix a manifest tool gave it; empty when there is none.
-std::string StartTag(const std::string& xml, const std::string& name)
+// The start tags of the elements of that name, whatever namespace prefix a
+// manifest tool gave them.
+std::vector<std::string> StartTags(const std::string& xml, const std::string& name)
 {
+  std::vector<std::string> tags;
   for (auto at = xml.find(name); at != std::string::npos; at = xml.find(name, at + 1)) {
     const auto open = xml.rfind('<', at);
     const auto close = xml.find('>', at);
     if (open == std::string::npos || close == std::string::npos) break;
     const std::string before = xml.substr(open + 1, at - open - 1);
-    if (before.find_first_of(" \t\r\n\"=/>") == std::string::npos) return xml.substr(open, close - open + 1);
+    if (before.find_first_of(" \t\r\n\"=/>") == std::string::npos) tags.push_back(xml.substr(open, close - open + 1));
   }
-  return {};
+  return tags;
+}
+
+bool AnyTagHas(const std::vector<std::string>& tags, std::initializer_list<std::string_view> attributes)
+{
+  return std::any_of(tags.begin(), tags.end(), [&](const std::string& tag) {
+    return std::all_of(attributes.begin(), attributes.end(),
+                       [&](std::string_view attribute) { return tag.find(attribute) != std::string::npos; });
+  });
 }
 
 TCodeBatch SampleBatch()
@@ -154,23 +165,6 @@ TCodeBatch SampleBatch()
   Fill(batch, {u"KP0001", u"KP0002", u"KP0003"});
   batch.SetWholePackage(1, true);
   return batch;
-}
-
-struct TWriter {
-  const char* Name;
-  std::function<void(const TCodeBatch&, const std::u16string&)> Write;
-};
-
-const std::vector<TWriter>& Writers()
-{
-  static const std::vector<TWriter> writers = {
-      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
-      {"kombi export",
-       [](const TCodeBatch& batch, const std::u16string& path) {
-         WriteReturnDocument(BuildReturnDocument(batch, xkKombi), path);
-       }},
-  };
-  return writers;
 }
 
 const std::string kPrevious = "\xEF\xBB\xBFPREVIOUS1\r\nPREVIOUS2\r\n";
@@ -474,16 +468,11 @@ TEST(Win32ProgramResources, VersionManifestAndSubsystem)
   const std::string xml(manifest, ::SizeofResource(module, found));
   ::FreeLibrary(module);
   // Attribute by attribute: a manifest tool may reorder and reformat them.
-  const std::string level = StartTag(xml, "requestedExecutionLevel");
-  EXPECT_NE(level.find(R"(level="asInvoker")"), std::string::npos) << xml;
-  EXPECT_NE(level.find(R"(uiAccess="false")"), std::string::npos) << xml;
-  bool commonControls6 = false;
-  for (auto at = xml.find("Microsoft.Windows.Common-Controls"); at != std::string::npos;
-       at = xml.find("Microsoft.Windows.Common-Controls", at + 1)) {
-    const std::string tag = xml.substr(xml.rfind('<', at), xml.find('>', at) - xml.rfind('<', at) + 1);
-    commonControls6 = commonControls6 || tag.find(R"(version="6.0.0.0")") != std::string::npos;
-  }
-  EXPECT_TRUE(commonControls6) << xml;
+  EXPECT_TRUE(AnyTagHas(StartTags(xml, "requestedExecutionLevel"), {R"(level="asInvoker")", R"(uiAccess="false")"}))
+      << xml;
+  EXPECT_TRUE(AnyTagHas(StartTags(xml, "assemblyIdentity"),
+                        {R"(name="Microsoft.Windows.Common-Controls")", R"(version="6.0.0.0")"}))
+      << xml;
 
   // The subsystem field of the PE optional header: 2 is the GUI, 3 the console.
   const std::string image = ReadBytes(program);

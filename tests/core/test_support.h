@@ -30,7 +30,9 @@
 #include <vector>
 
 #include "batch_error.h"
+#include "batch_list_file.h"
 #include "code_batch.h"
+#include "return_document.h"
 
 namespace quenlora::test {
 
@@ -210,6 +212,28 @@ inline std::u16string ErrorOf(const std::function<void()>& action)
     return error.Message();
   }
   return {};
+}
+
+// Every way the program writes a file, for the tests that make each of them fail.
+struct TWriter {
+  const char* Name;
+  std::function<void(const TCodeBatch&, const std::u16string&)> Write;
+};
+
+inline const std::vector<TWriter>& Writers()
+{
+  const auto exporter = [](TExportKind kind) {
+    return [kind](const TCodeBatch& batch, const std::u16string& path) {
+      WriteReturnDocument(BuildReturnDocument(batch, kind), path);
+    };
+  };
+  static const std::vector<TWriter> writers = {
+      {"list", [](const TCodeBatch& batch, const std::u16string& path) { SaveBatchList(batch, path); }},
+      {"single export", exporter(xkSingle)},
+      {"full export", exporter(xkFull)},
+      {"kombi export", exporter(xkKombi)},
+  };
+  return writers;
 }
 
 // Replaces the batch with these codes, unmarked.
