@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "unicode_text.h"
 
 namespace quenlora {
 
@@ -20,9 +21,12 @@ void AppendNumber(std::u16string& out, int value, int minDigits)
   out += digits;
 }
 
+// A separator counts when it is one character: one UTF-16 unit or one surrogate pair.
 std::u16string_view SingleOr(const std::u16string& separator, std::u16string_view fallback)
 {
-  return separator.size() == 1 ? std::u16string_view(separator) : fallback;
+  const bool single = separator.size() == 1 ||
+                      (separator.size() == 2 && IsHighSurrogate(separator[0]) && IsLowSurrogate(separator[1]));
+  return single ? std::u16string_view(separator) : fallback;
 }
 
 void FormatDate(const TLocalTime& time, const TRegionalSettings& settings, std::u16string& out)

@@ -27,6 +27,17 @@ TConversion ReadConversion(std::string_view format, std::size_t& i)
   return conversion;
 }
 
+// The bytes of the one character that starts at text[i]: a UTF-8 lead byte
+// and the continuation bytes after it, so that a separator such as "年" or
+// "時" is taken whole rather than as its first byte.
+std::string_view CharacterAt(std::string_view text, std::size_t i)
+{
+  std::size_t end = i + 1;
+  if (static_cast<unsigned char>(text[i]) >= 0xC0)
+    while (end < text.size() && end - i < 4 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  return text.substr(i, end - i);
+}
+
 std::string ExpandShorthands(std::string_view format)
 {
   std::string expanded;
@@ -50,7 +61,7 @@ void TranslateDate(std::string_view dateFormat, TRegionalSettings& settings)
 {
   const std::string format = ExpandShorthands(dateFormat);
   std::string pattern;
-  char separator = 0;
+  std::string separator;
   bool afterField = false;
   for (std::size_t i = 0; i < format.size();) {
     if (format[i] == '%') {
@@ -67,22 +78,24 @@ void TranslateDate(std::string_view dateFormat, TRegionalSettings& settings)
       afterField = true;
       continue;
     }
-    const char literal = format[i++];
-    if (separator == 0 && afterField) separator = literal;
+    const std::string_view literal = CharacterAt(format, i);
+    i += literal.size();
+    if (separator.empty() && afterField) separator = literal;
     afterField = false;
+    const char first = literal[0];
     if (literal == separator) {
       pattern += '/';
-    } else if ((literal >= 'A' && literal <= 'Z') || (literal >= 'a' && literal <= 'z')) {
+    } else if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
       pattern += '\'';
-      pattern += literal;
+      pattern += first;
       pattern += '\'';
-    } else if (literal != '\'' && literal != '"') {
+    } else if (first != '\'' && first != '"') {
       pattern += literal;
     }
   }
   if (pattern.empty()) return;
   settings.ShortDatePattern = FromUtf8Lossy(pattern);
-  if (separator != 0) settings.DateSeparator = FromUtf8Lossy(std::string(1, separator));
+  if (!separator.empty()) settings.DateSeparator = FromUtf8Lossy(separator);
 }
 
 void TranslateTime(std::string_view timeFormat, TRegionalSettings& settings)
@@ -105,7 +118,7 @@ void TranslateTime(std::string_view timeFormat, TRegionalSettings& settings)
         twelveHour = c.Letter == 'I' || c.Letter == 'l';
         settings.LeadingZeroHours = (c.Letter == 'H' || c.Letter == 'I') && !c.Unpadded;
         settings.DesignatorBeforeTime = sawDesignator;
-        if (i < format.size() && format[i] != '%') settings.TimeSeparator = FromUtf8Lossy(std::string(1, format[i]));
+        if (i < format.size() && format[i] != '%') settings.TimeSeparator = FromUtf8Lossy(CharacterAt(format, i));
         break;
       case 'p': case 'P':
         sawDesignator = true;

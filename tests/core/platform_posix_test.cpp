@@ -52,6 +52,34 @@ TEST(RegionalSettings, TranslatedFromPosixFormats)
   }
 }
 
+// Separators that are not ASCII are one character of several UTF-8 bytes; the
+// whole character is the separator and reaches the stamp unchanged.
+TEST(RegionalSettings, NonAsciiSeparatorsTakenWhole)
+{
+  struct TCase {
+    const char* Name;
+    std::string DateFormat;
+    std::string TimeFormat;
+    std::u16string DateSeparator;
+    std::u16string TimeSeparator;
+    std::u16string Stamp;  // 8 December 2014, 09:05:03
+  };
+  const std::vector<TCase> cases = {
+      {"Japanese", "%Y年%m月%d日", "%H時%M分%S秒", u"年", u"時", u"2014年12月08日09時05時03"},
+      {"Chinese", "%Y年%m月%d日", "%H时%M分%S秒", u"年", u"时", u"2014年12月08日09时05时03"},
+      {"two-byte separator", "%d·%m·%Y", "%H·%M·%S", u"·", u"·", u"08·12·201409·05·03"},
+      {"separator outside the BMP", "%d😀%m😀%Y", "%H😀%M😀%S", u"😀", u"😀", u"08😀12😀201409😀05😀03"},
+      {"non-ASCII literal after an ASCII separator", "%d-%m-%Y г.", "%H:%M:%S", u"-", u":", u"08-12-2014г090503"},
+  };
+  for (const auto& c : cases) {
+    const TRegionalSettings s = platform::RegionalSettingsFromPosixFormats(c.DateFormat, c.TimeFormat, "", "");
+    EXPECT_EQ(s.DateSeparator, c.DateSeparator) << c.Name;
+    EXPECT_EQ(s.TimeSeparator, c.TimeSeparator) << c.Name;
+    EXPECT_EQ(s.ShortDatePattern.find(u'\uFFFD'), std::u16string::npos) << c.Name;
+    EXPECT_EQ(FileStamp(At(2014, 12, 8, 9, 5, 3), s), c.Stamp) << c.Name;
+  }
+}
+
 TEST(RegionalSettings, PosixFormatFlags)
 {
   const TRegionalSettings cz = platform::RegionalSettingsFromPosixFormats("%-d.%-m.%Y", "%H:%M:%S", "", "");
