@@ -1,12 +1,10 @@
 // The program's start: the application, its one window, the event loop.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "Images.h"
 #include "MainForm.h"
 #include "QtDialogs.h"
+#include "QtTranslation.h"
 
 int main(int argc, char* argv[])
 {
@@ -18,11 +16,7 @@ int main(int argc, char* argv[])
   QGuiApplication::setDesktopFileName(QStringLiteral(QUENLORA_APP_ID));
   quenlora::ui::KeepNoSettingsBetweenRuns();
 
-  // The program speaks Czech; so should the parts of Qt's dialogs it shows.
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  quenlora::ui::InstallQtCzechTexts();
 
   quenlora::ui::TQtDialogs dialogs;
   quenlora::ui::TMain window(dialogs);

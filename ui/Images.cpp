@@ -1,5 +1,7 @@
 #include "Images.h"
 
+#include <QFile>
+#include <QSize>
 #include <QString>
 
 // The images live in a static library; its resources must be registered by hand.
@@ -17,8 +19,20 @@ QIcon ImageFromResource(const char* name)
 {
   static const bool registered = (RegisterImages(), true);
   (void)registered;
+#ifdef QUENLORA_PNG_IMAGES
+  // Drawn from the SVGs while building, one bitmap for each scaling the
+  // screen may have; the icon picks the one that fits.
+  QIcon icon;
+  const QString prefix = QStringLiteral(":/images/%1_").arg(QLatin1String(name));
+  for (int size : {16, 24, 32, 36, 48, 64, 128, 256}) {
+    const QString file = prefix + QString::number(size) + QStringLiteral(".png");
+    if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+  }
+  return icon;
+#else
   // Scalable pictures stay sharp at every size and device pixel ratio.
   return QIcon(QStringLiteral(":/images/%1.svg").arg(QLatin1String(name)));
+#endif
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "ImageToolBar.h"
 #include "Images.h"
 #include "QtText.h"
+#include "RegionalSettingsWatch.h"
 #include "StatusPanel.h"
 #include "UiFonts.h"
 #include "batch_error.h"
@@ -123,6 +124,7 @@ TMain::TMain(TDialogs& dialogs, QWidget* parent)
   setFont(TahomaFont(11));
   // Nothing of the window's arrangement is kept; there is nothing to restore.
   setContextMenuPolicy(Qt::NoContextMenu);
+  WatchRegionalSettings();
 
   CreateActions();
   CreateMenus();

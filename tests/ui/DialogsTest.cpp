@@ -34,6 +34,8 @@ struct TChooserSeen {
   QStringList Filters;
   QString Suffix;
   bool Native = true;
+  // What the dialog's labels and buttons say, with their mnemonics.
+  QStringList Texts;
 };
 
 // Shows the real file dialog for fileDialog; inside it, types name into the name
@@ -48,14 +50,20 @@ bool RunChooser(TFileDialog& fileDialog, const QString& name, int fileType, TCho
     seen.Filters = chooser->nameFilters();
     seen.Suffix = chooser->defaultSuffix();
     seen.Native = !chooser->testOption(QFileDialog::DontUseNativeDialog);
+    for (const QLabel* label : chooser->findChildren<QLabel*>())
+      if (label->isVisible() && !label->text().isEmpty()) seen.Texts << label->text();
+    for (const QPushButton* button : chooser->findChildren<QPushButton*>())
+      if (button->isVisible()) seen.Texts << button->text();
     if (name.isNull()) {
       chooser->reject();
       return;
     }
     if (fileType >= 0) chooser->selectNameFilter(chooser->nameFilters().at(fileType));
     if (asked != nullptr) {
-      OnModal<QMessageBox>([asked, answerYes](QMessageBox* question) {
+      OnModal<QMessageBox>([asked, answerYes, &seen](QMessageBox* question) {
         *asked = true;
+        seen.Texts << question->text();
+        for (const QAbstractButton* button : question->buttons()) seen.Texts << button->text();
         if (QAbstractButton* button = question->button(answerYes ? QMessageBox::Yes : QMessageBox::No))
           button->click();
         else
@@ -351,6 +359,25 @@ private Q_SLOTS:
     QVERIFY(RunChooser(fileDialog, typed, fileType, seen));
     QCOMPARE(fileDialog.FileName, QDir::toNativeSeparators(folder.filePath(chosen)));
     QCOMPARE(fileDialog.FileTypeIndex, fileType);
+  }
+
+  void fileChoosersSpeakCzech()
+  {
+    // Qt's own texts come with the program, whatever is installed on the system.
+    QTemporaryDir folder;
+    TFileDialog save = SaveDialogIn(folder.path());
+    TFileDialog open(QStringLiteral("FileOpenDialog1"), TFileDialog::fdOpen,
+                     {{QStringLiteral("Textový soubor (*.txt)"), QStringLiteral("*.txt")}}, QString());
+    open.DefaultFolder = folder.path();
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("there.txt")), "x"));
+    TChooserSeen seenSave, seenOpen;
+    bool asked = false;
+    QVERIFY(!RunChooser(save, QStringLiteral("there.txt"), -1, seenSave, &asked, false));
+    QVERIFY(!RunChooser(open, QString(), -1, seenOpen));
+    QVERIFY(asked);
+    QCOMPARE(seenSave.Texts, (QStringList{"Hledat v:", "Název &souboru:", "Soubory typu:", "&Uložit", "Zrušit",
+                                          "Soubor there.txt již existuje.\nChcete jej nahradit?", "&Ano", "&Ne"}));
+    QCOMPARE(seenOpen.Texts, (QStringList{"Hledat v:", "Název &souboru:", "Soubory typu:", "&Otevřít", "Zrušit"}));
   }
 
   void fileChooserAsksBeforeReplacing()

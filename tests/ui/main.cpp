@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "QtDialogs.h"
+#include "QtTranslation.h"
 
 std::unique_ptr<QObject> MakeMainWindowTest();
 std::unique_ptr<QObject> MakeInputTest();
@@ -16,10 +17,15 @@ std::unique_ptr<QObject> MakeDialogsTest();
 
 int main(int argc, char* argv[])
 {
+#ifndef Q_OS_WIN
+  // Windows runs go through the real window code, on a virtual display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quenlora"));
   quenlora::ui::KeepNoSettingsBetweenRuns();
+  // As at the program's start.
+  if (!quenlora::ui::InstallQtCzechTexts()) qFatal("Qt's Czech texts cannot be loaded");
 
   const std::vector<std::pair<const char*, std::function<std::unique_ptr<QObject>()>>> groups = {
       {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"CheckListTest", MakeCheckListTest},
