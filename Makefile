@@ -28,6 +28,7 @@ run: build
 test: build
 	ctest --preset $(PRESET)
 	@$(MAKE) --no-print-directory test-sanitizers
+	@$(MAKE) --no-print-directory test-fuzz
 	@$(MAKE) --no-print-directory test-windows
 
 # A memory error or undefined behaviour anywhere in a test run stops it with a report.
@@ -35,6 +36,11 @@ test-sanitizers: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	ctest --preset asan
+
+# Every fuzz target replays its committed corpus, then fuzzes for 20 seconds.
+.PHONY: test-fuzz
+test-fuzz: deps
+	tools/fuzz 20
 
 # The Windows half of the platform layer, built with MinGW-w64 and run under
 # Wine as a Czech user (code page 1250) and as a Western one (code page 1252).

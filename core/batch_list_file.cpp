@@ -79,34 +79,36 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text)
   return lines;
 }
 
-void LoadBatchList(TCodeBatch& batch, const std::u16string& path)
+TDecodedList DecodeBatchList(std::string_view bytes, const std::u16string& path)
 {
-  const std::string bytes = platform::ReadWholeFile(path);
-  const std::string_view all(bytes);
-
-  TListEncoding encoding = TListEncoding::leAnsi;
-  std::u16string text;
-  if (all.starts_with(kUtf8Mark)) {
-    encoding = TListEncoding::leUtf8;
-    if (!DecodeUtf8Strict(all.substr(kUtf8Mark.size()), text))
+  TDecodedList decoded;
+  std::u16string& text = decoded.Text;
+  if (bytes.starts_with(kUtf8Mark)) {
+    decoded.Encoding = TListEncoding::leUtf8;
+    if (!DecodeUtf8Strict(bytes.substr(kUtf8Mark.size()), text))
       throw UndecodableFile(path, u"Invalid UTF-8 data after the UTF-8 byte-order mark");
-  } else if (all.starts_with(kUtf16LEMark)) {
-    encoding = TListEncoding::leUtf16LE;
-    text = DecodeUtf16LE(all.substr(kUtf16LEMark.size()));
-  } else if (all.starts_with(kUtf16BEMark)) {
-    encoding = TListEncoding::leUtf16BE;
-    text = DecodeUtf16BE(all.substr(kUtf16BEMark.size()));
+  } else if (bytes.starts_with(kUtf16LEMark)) {
+    decoded.Encoding = TListEncoding::leUtf16LE;
+    text = DecodeUtf16LE(bytes.substr(kUtf16LEMark.size()));
+  } else if (bytes.starts_with(kUtf16BEMark)) {
+    decoded.Encoding = TListEncoding::leUtf16BE;
+    text = DecodeUtf16BE(bytes.substr(kUtf16BEMark.size()));
   } else {
-    text = platform::DecodeAnsi(all);
+    text = platform::DecodeAnsi(bytes);
   }
   // A NUL would cut the text short; rather than drop what follows it, the load
   // is refused. A UTF-16 file without a mark is the usual cause.
   if (text.find(u'\0') != std::u16string::npos)
     throw UndecodableFile(path, u"The text contains a NUL character (UTF-16 without a byte-order mark?)");
+  return decoded;
+}
 
-  const std::vector<std::u16string_view> lines = SplitLines(text);
+void LoadBatchList(TCodeBatch& batch, const std::u16string& path)
+{
+  const TDecodedList decoded = DecodeBatchList(platform::ReadWholeFile(path), path);
+  const std::vector<std::u16string_view> lines = SplitLines(decoded.Text);
   batch.ReplaceFromLines(lines);
-  batch.SetListEncoding(encoding);
+  batch.SetListEncoding(decoded.Encoding);
 }
 
 }  // namespace quenlora

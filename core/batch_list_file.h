@@ -24,6 +24,15 @@ void LoadBatchList(TCodeBatch& batch, const std::u16string& path);
 // The file's bytes as the encoding they would be saved in (for tests and tools).
 std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding);
 
+// A list file's bytes as a load reads them: the encoding its byte-order mark
+// names and the text decoded from the rest. Throws TBatchError "Cannot read
+// file ..." naming path when the bytes cannot be decoded.
+struct TDecodedList {
+  TListEncoding Encoding = TListEncoding::leAnsi;
+  std::u16string Text;
+};
+TDecodedList DecodeBatchList(std::string_view bytes, const std::u16string& path);
+
 // Splits text into lines at CR LF, lone LF and lone CR; a line end at the very
 // end adds no further line.
 std::vector<std::u16string_view> SplitLines(std::u16string_view text);

@@ -4,6 +4,13 @@
 
 #include "unicode_text.h"
 
+// How many characters of deleted codes the pool may hold before it is
+// rewritten (and then only when they are most of it). A fuzzing build sets it
+// tiny, so that a few short deletions already compact the pool.
+#ifndef QUENLORA_POOL_SLACK
+#define QUENLORA_POOL_SLACK 4096
+#endif
+
 namespace quenlora {
 
 TNormalizedScan NormalizeScan(std::u16string_view raw)
@@ -111,7 +118,7 @@ void TCodeBatch::CompactPoolIfWasteful()
 {
   // Deleted codes leave their characters in the pool; once they make up
   // most of it, the pool is rewritten. Positions do not change, so the index stays valid.
-  if (unusedPoolChars_ < 4096 || unusedPoolChars_ * 2 < pool_.size()) return;
+  if (unusedPoolChars_ < QUENLORA_POOL_SLACK || unusedPoolChars_ * 2 < pool_.size()) return;
   std::vector<char16_t> compact;
   compact.reserve(pool_.size() - unusedPoolChars_);
   for (TSlot& slot : slots_) {

@@ -3,7 +3,19 @@
 #include <new>
 #include <vector>
 
+// How many of the latest codes the small table holds before they settle into
+// the large one: enough to keep scans cheap, few enough that the small table
+// stays in the cache. A fuzzing build sets it tiny, so that a handful of
+// scans already takes every path of the two tables.
+#ifndef QUENLORA_RECENT_CODES
+#define QUENLORA_RECENT_CODES 2048
+#endif
+
 namespace quenlora {
+
+namespace {
+constexpr std::size_t kRecentLimit = QUENLORA_RECENT_CODES;
+}  // namespace
 
 void TCodeLookup::Insert(std::uint32_t entry, std::uint32_t hash)
 {

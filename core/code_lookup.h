@@ -36,7 +36,6 @@ public:
   std::size_t MemoryUsage() const;
 
 private:
-  static constexpr std::size_t kRecentLimit = 2048;
   void Settle();
 
   TCodeIndex recent_;

@@ -1,9 +1,10 @@
 #pragma once
 
 // Helpers shared by the fuzz targets: turning fuzzer bytes into UTF-16 text,
-// reference encodings that do not reuse the core's own, a private scratch
-// folder, and the failure report.
+// a private scratch folder, and the failure report. The reference encodings
+// that do not reuse the core's own are in reference.h.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,12 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "reference.h"
 #include "unicode_text.h"
 
 namespace quenlora::fuzz {
@@ -89,48 +89,6 @@ inline std::u16string DecodeFuzzText(std::string_view bytes)
   return text;
 }
 
-// Characters U+0020 and below removed from both ends, written out again here
-// so that the check does not trust the code it checks.
-inline std::u16string_view ReferenceTrim(std::u16string_view text)
-{
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && text[begin] <= 0x20) ++begin;
-  while (end > begin && text[end - 1] <= 0x20) --end;
-  return text.substr(begin, end - begin);
-}
-
-// UTF-8 of the text, or false for an unpaired surrogate.
-inline bool ReferenceUtf8(std::u16string_view text, std::string& out)
-{
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      return false;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return true;
-}
-
 inline std::string Hex(std::string_view bytes, std::size_t limit = 64)
 {
   std::string shown;
@@ -182,19 +140,36 @@ inline const std::string& ScratchFolder()
 
 inline std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
+// Plain system calls: the streams of the standard library allocate large
+// buffers for every file, which cost more than the file itself here.
 inline std::string ReadBytes(const std::string& path)
 {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) Fail("ReadBytes", "cannot open " + path, __LINE__);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("ReadBytes", "cannot open " + path, __LINE__);
+  std::string bytes;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) Fail("ReadBytes", "cannot read " + path, __LINE__);
+    if (got == 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return bytes;
 }
 
 inline void WriteBytes(const std::string& path, std::string_view bytes)
 {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) Fail("WriteBytes", "cannot write " + path, __LINE__);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) Fail("WriteBytes", "cannot create " + path, __LINE__);
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) Fail("WriteBytes", "cannot write " + path, __LINE__);
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  if (::close(fd) != 0) Fail("WriteBytes", "cannot close " + path, __LINE__);
 }
 
 inline std::size_t FilesIn(const std::string& folder)
