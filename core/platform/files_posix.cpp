@@ -2,17 +2,40 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "../batch_error.h"
 #include "../unicode_text.h"
+#include "file_faults.h"
 
 namespace quenlora::platform {
 
 namespace {
+
+struct TFault {
+  int Error = 0;
+  int Remaining = 0;
+};
+TFault faults[static_cast<int>(TFilePoint::fpCount)];
+
+// Runs the system call unless a test armed a failure at its point; either way
+// returns what the call returns, with errno set on failure.
+template <class Call>
+auto Guarded(TFilePoint point, Call call) -> decltype(call())
+{
+  TFault& fault = faults[static_cast<int>(point)];
+  if (fault.Remaining > 0) {
+    --fault.Remaining;
+    errno = fault.Error;
+    return -1;
+  }
+  return call();
+}
 
 std::u16string Reason(int error) { return FromUtf8Lossy(std::strerror(error)); }
 
@@ -23,15 +46,18 @@ public:
   explicit TFileDescriptor(int fd) : fd_(fd) {}
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  ~TFileDescriptor() { Close(); }
+  ~TFileDescriptor()
+  {
+    if (fd_ >= 0) ::close(fd_);
+  }
   int Get() const { return fd_; }
-  // Returns the error of close(), or 0.
+  // Closes the file where its error matters; returns the error of close(), or 0.
   int Close()
   {
     if (fd_ < 0) return 0;
     const int result = ::close(fd_);
     fd_ = -1;
-    return result == 0 ? 0 : errno;
+    return Guarded(TFilePoint::fpClose, [result] { return result; }) == 0 ? 0 : errno;
   }
 
 private:
@@ -42,7 +68,8 @@ private:
 int WriteAll(int fd, std::string_view bytes)
 {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written =
+        Guarded(TFilePoint::fpWrite, [&] { return ::write(fd, bytes.data(), bytes.size()); });
     if (written < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -77,13 +104,28 @@ std::string ResolveLinks(const std::string& path)
   return result;
 }
 
-// Creates a new, empty file beside the target under a name nobody else uses.
-int CreateSiblingFile(const std::string& target, std::string& created)
+// Temporary names are "." + the target's name + "." + a number + ".tmp".
+constexpr std::string_view kTemporaryEnding = ".tmp";
+constexpr int kTemporaryDigits = 9;
+
+bool IsTemporaryName(std::string_view name)
+{
+  if (name.size() < 1 + 1 + 1 + 1 + kTemporaryEnding.size() || name[0] != '.' || !name.ends_with(kTemporaryEnding))
+    return false;
+  name.remove_suffix(kTemporaryEnding.size());
+  std::size_t digits = 0;
+  while (digits < name.size() && name[name.size() - 1 - digits] >= '0' && name[name.size() - 1 - digits] <= '9')
+    ++digits;
+  return digits >= 1 && digits <= kTemporaryDigits && name.size() >= digits + 3 &&
+         name[name.size() - 1 - digits] == '.';
+}
+
+// A fresh temporary name beside the target. It must fit where the target's
+// name fits: the borrowed part is shortened, cut at a character boundary, to
+// leave room for the dot, the number and the ending (at most 15 bytes).
+std::string TemporaryName(const std::string& target)
 {
   static std::mt19937_64 random{std::random_device{}()};
-  // The temporary name must fit where the target's name fits: shorten the
-  // borrowed part, cutting at a character boundary, to leave room for the
-  // dot, the number and the ending (at most 15 bytes).
   std::string name = FileNameOf(target);
   constexpr std::size_t kLongestBorrowed = 255 - 15;
   if (name.size() > kLongestBorrowed) {
@@ -91,11 +133,42 @@ int CreateSiblingFile(const std::string& target, std::string& created)
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
     name.resize(cut);
   }
-  const std::string stem = FolderOf(target) + "/." + name + ".";
+  return FolderOf(target) + "/." + name + "." + std::to_string(random() % 1000000000ULL) +
+         std::string(kTemporaryEnding);
+}
+
+// A save that was killed leaves its temporary file behind. Every save holds a
+// lock on its own temporary for as long as it runs, and the system drops the
+// lock of a process that died; so a temporary of the user's own whose lock
+// can be taken belongs to no running save and is removed.
+void RemoveStaleTemporaries(const std::string& folder)
+{
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const std::string path = folder + "/" + entry->d_name;
+    TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (file.Get() < 0) continue;
+    struct stat info {};
+    if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0)
+      ::unlink(path.c_str());
+  }
+  ::closedir(listing);
+}
+
+// Creates a new, empty temporary file beside the target under a name nobody
+// else uses, locked for as long as it is open.
+int CreateNamedTemporary(const std::string& target, std::string& created)
+{
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = stem + std::to_string(random() % 1000000000ULL) + ".tmp";
-    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    std::string candidate = TemporaryName(target);
+    const int fd = Guarded(TFilePoint::fpNamedCreate, [&] {
+      return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    });
     if (fd >= 0) {
+      ::flock(fd, LOCK_EX);
       created = std::move(candidate);
       return fd;
     }
@@ -105,14 +178,74 @@ int CreateSiblingFile(const std::string& target, std::string& created)
   return -1;
 }
 
+// A file in the folder that has no name until it is complete, so that a save
+// killed part-way leaves nothing behind. -1 with errno where the system or
+// the file system has no such files.
+int CreateUnnamedFile(const std::string& folder)
+{
+#ifdef O_TMPFILE
+  const int fd = Guarded(TFilePoint::fpUnnamedCreate,
+                         [&] { return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+  if (fd >= 0) ::flock(fd, LOCK_EX);
+  return fd;
+#else
+  (void)folder;
+  errno = EOPNOTSUPP;
+  return -1;
+#endif
+}
+
+bool UnnamedFilesUnsupported(int error)
+{
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
+}
+
+// Gives the unnamed file the name; 0 or the error.
+int LinkUnnamedFile(int fd, const std::string& name)
+{
+  const int linked = Guarded(TFilePoint::fpLink, [&] {
+#ifdef AT_EMPTY_PATH
+    // Needs a privilege; the path through /proc does not.
+    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT && errno != EPERM && errno != EACCES) return -1;
+#endif
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+  });
+  return linked == 0 ? 0 : errno;
+}
+
+// Writes into the file itself: devices and pipes, which cannot be swapped
+// for a file, and a file the user may write in a folder where they may not
+// create files. Not atomic: a failure part-way leaves the file cut short.
 void WriteInPlace(const std::u16string& path, const std::string& native, std::string_view bytes)
 {
   TFileDescriptor file(::open(native.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
   if (file.Get() < 0) throw CannotCreateFile(path, Reason(errno));
-  if (WriteAll(file.Get(), bytes) != 0 || file.Close() != 0) throw StreamWriteError();
+  if (WriteAll(file.Get(), bytes) != 0) throw StreamWriteError();
+  struct stat info {};
+  const bool regular = ::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode);
+  if (regular && Guarded(TFilePoint::fpFlush, [&] { return ::fsync(file.Get()); }) != 0) throw StreamWriteError();
+  if (file.Close() != 0) throw StreamWriteError();
 }
 
+// Makes a new name in the folder durable; a failure here no longer endangers any data.
+void FlushFolder(const std::string& folder)
+{
+  TFileDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (handle.Get() >= 0) Guarded(TFilePoint::fpFolderFlush, [&] { return ::fsync(handle.Get()); });
+}
+
+bool MayWriteInPlaceAfter(int error) { return error == EACCES || error == EPERM; }
+
 }  // namespace
+
+void FailFileCalls(TFilePoint point, int error, int times) { faults[static_cast<int>(point)] = {error, times}; }
+
+void ClearFileFaults()
+{
+  for (TFault& fault : faults) fault = {};
+}
 
 std::string ReadWholeFile(const std::u16string& path)
 {
@@ -129,7 +262,7 @@ std::string ReadWholeFile(const std::u16string& path)
   if (S_ISREG(info.st_mode) && info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[1 << 16];
   for (;;) {
-    const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
+    const ssize_t got = Guarded(TFilePoint::fpRead, [&] { return ::read(file.Get(), chunk, sizeof chunk); });
     if (got < 0) {
       if (errno == EINTR) continue;
       throw CannotOpenFile(path, Reason(errno));
@@ -140,47 +273,137 @@ std::string ReadWholeFile(const std::u16string& path)
   return content;
 }
 
-void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
-{
-  const std::string target = ResolveLinks(NativePath(path));
+namespace {
 
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists) {
-    if (S_ISDIR(existing.st_mode)) throw CannotCreateFile(path, Reason(EISDIR));
-    // Devices and pipes cannot be swapped for a file; they are written as they are.
-    if (!S_ISREG(existing.st_mode)) return WriteInPlace(path, target, bytes);
-    // A file the user may not write to must stay as it is, even though its
-    // folder would let a new file take its name.
-    TFileDescriptor probe(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (probe.Get() < 0) throw CannotCreateFile(path, Reason(errno));
+// What a save knows about its target.
+struct TTarget {
+  const std::u16string& Path;  // as the caller named it, for messages
+  std::string Native;          // symbolic links resolved
+  std::string Folder;
+  bool Exists = false;
+  struct stat Existing {};
+};
+
+// Holds a temporary's lock until the save ends, whatever happens to the
+// descriptor the save writes through (the lock belongs to the open file,
+// which the duplicate keeps open).
+class TLock {
+public:
+  explicit TLock(int fd) : fd_(fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1) {}
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+  ~TLock()
+  {
+    if (fd_ >= 0) ::close(fd_);
   }
+  // The open file, also after the save's own descriptor is closed.
+  int Get() const { return fd_; }
 
+private:
+  int fd_;
+};
+
+// Gives the new file the replaced file's permissions and, where allowed, its
+// owner; writes and flushes the bytes. False when writing or flushing failed.
+bool Fill(const TTarget& target, int fd, std::string_view bytes)
+{
+  if (target.Exists) {
+    ::fchmod(fd, target.Existing.st_mode & 07777);
+    [[maybe_unused]] const int ignored = ::fchown(fd, target.Existing.st_uid, target.Existing.st_gid);
+  }
+  return WriteAll(fd, bytes) == 0 && Guarded(TFilePoint::fpFlush, [&] { return ::fsync(fd); }) == 0;
+}
+
+// Moves the complete temporary over the target; on failure removes it and
+// writes in place where that is what the user may still do.
+void RenameOver(const TTarget& target, const std::string& temporary, std::string_view bytes)
+{
+  if (Guarded(TFilePoint::fpRename, [&] { return ::rename(temporary.c_str(), target.Native.c_str()); }) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (target.Exists && MayWriteInPlaceAfter(error)) return WriteInPlace(target.Path, target.Native, bytes);
+    throw CannotCreateFile(target.Path, Reason(error));
+  }
+  FlushFolder(target.Folder);
+}
+
+// Through a file without a name: a save killed before the end leaves nothing.
+// False when this system or file system has no such files, or the file cannot
+// be given a name; nothing has changed then.
+bool ReplaceThroughUnnamedFile(const TTarget& target, std::string_view bytes)
+{
+  TFileDescriptor file(CreateUnnamedFile(target.Folder));
+  if (file.Get() < 0) {
+    const int error = errno;
+    if (UnnamedFilesUnsupported(error)) return false;
+    if (target.Exists && MayWriteInPlaceAfter(error)) {
+      WriteInPlace(target.Path, target.Native, bytes);
+      return true;
+    }
+    throw CannotCreateFile(target.Path, Reason(error));
+  }
+  const TLock lock(file.Get());
+  if (!Fill(target, file.Get(), bytes)) throw StreamWriteError();
+  if (file.Close() != 0) throw StreamWriteError();
+  // A new target simply gets the file's name; an existing one is replaced by
+  // renaming, which needs a name to rename from.
+  if (!target.Exists) {
+    const int error = LinkUnnamedFile(lock.Get(), target.Native);
+    if (error == 0) {
+      FlushFolder(target.Folder);
+      return true;
+    }
+    if (error != EEXIST) return false;
+  }
   std::string temporary;
-  TFileDescriptor file(CreateSiblingFile(target, temporary));
-  if (file.Get() < 0) throw CannotCreateFile(path, Reason(errno));
+  int error = EEXIST;
+  for (int attempt = 0; error == EEXIST && attempt < 100; ++attempt) {
+    temporary = TemporaryName(target.Native);
+    error = LinkUnnamedFile(lock.Get(), temporary);
+  }
+  if (error != 0) return false;
+  RenameOver(target, temporary, bytes);
+  return true;
+}
 
-  auto discard = [&] {
+// Through a temporary file beside the target, named from the start; a save
+// killed part-way leaves it, and the next save removes it.
+void ReplaceThroughNamedFile(const TTarget& target, std::string_view bytes)
+{
+  std::string temporary;
+  TFileDescriptor file(CreateNamedTemporary(target.Native, temporary));
+  if (file.Get() < 0) {
+    const int error = errno;
+    if (target.Exists && MayWriteInPlaceAfter(error)) return WriteInPlace(target.Path, target.Native, bytes);
+    throw CannotCreateFile(target.Path, Reason(error));
+  }
+  const TLock lock(file.Get());
+  if (!Fill(target, file.Get(), bytes) || file.Close() != 0) {
     file.Close();
     ::unlink(temporary.c_str());
-  };
-  if (exists) {
-    // Keep the replaced file's permissions and, where allowed, its owner.
-    ::fchmod(file.Get(), existing.st_mode & 07777);
-    [[maybe_unused]] const int ignored = ::fchown(file.Get(), existing.st_uid, existing.st_gid);
-  }
-  if (WriteAll(file.Get(), bytes) != 0 || ::fsync(file.Get()) != 0 || file.Close() != 0) {
-    discard();
     throw StreamWriteError();
   }
-  if (::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    discard();
-    throw CannotCreateFile(path, Reason(error));
+  RenameOver(target, temporary, bytes);
+}
+
+}  // namespace
+
+void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
+{
+  TTarget target{path, ResolveLinks(NativePath(path)), {}};
+  target.Folder = FolderOf(target.Native);
+  target.Exists = ::stat(target.Native.c_str(), &target.Existing) == 0;
+  if (target.Exists) {
+    if (S_ISDIR(target.Existing.st_mode)) throw CannotCreateFile(path, Reason(EISDIR));
+    // Devices and pipes cannot be swapped for a file; they are written as they are.
+    if (!S_ISREG(target.Existing.st_mode)) return WriteInPlace(path, target.Native, bytes);
+    // A file the user may not write to must stay as it is, even though its
+    // folder would let a new file take its name.
+    TFileDescriptor probe(::open(target.Native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (probe.Get() < 0) throw CannotCreateFile(path, Reason(errno));
   }
-  // Make the new name itself durable; a failure here no longer endangers any data.
-  TFileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.Get() >= 0) ::fsync(folder.Get());
+  RemoveStaleTemporaries(target.Folder);
+  if (!ReplaceThroughUnnamedFile(target, bytes)) ReplaceThroughNamedFile(target, bytes);
 }
 
 }  // namespace quenlora::platform
