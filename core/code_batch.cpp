@@ -154,12 +154,12 @@ std::u16string TCodeBatch::Text() const
 
 void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
 {
+  if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
   std::size_t characters = 0;
   for (const auto& line : lines) {
     if (line.size() > UINT32_MAX) throw std::length_error("code too long");
     characters += line.size();
   }
-  if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
   // Built aside and moved in at the end, so that running out of memory
   // part-way leaves the batch as it was.
   TCodeBatch loaded;

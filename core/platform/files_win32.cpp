@@ -225,8 +225,19 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
     discard();
     throw StreamWriteError();
   }
+  if (existing != INVALID_FILE_ATTRIBUTES) {
+    // The system's replacement keeps what the old file had beyond its bytes:
+    // its security settings and owner, its creation time, its alternate
+    // streams. Moving the new file over it would drop all of them.
+    if (!::ReplaceFileW(Wide(target), Wide(temporary), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      const DWORD error = ::GetLastError();
+      discard();
+      throw CannotCreateFile(path, Reason(error));
+    }
+    return;
+  }
   // Write-through returns only when the new name is on the disk as well.
-  if (!::MoveFileExW(Wide(temporary), Wide(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExW(Wide(temporary), Wide(target), MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = ::GetLastError();
     discard();
     throw CannotCreateFile(path, Reason(error));

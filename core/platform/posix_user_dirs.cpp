@@ -29,6 +29,9 @@ std::optional<std::string> Unquote(std::string_view value)
 std::optional<std::string> DocumentsFromUserDirs(std::string_view fileText, const std::string& home)
 {
   constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+  // The home folder without a trailing slash, so that "$HOME/..." does not double it.
+  std::string bareHome(home);
+  while (bareHome.size() > 1 && bareHome.back() == '/') bareHome.pop_back();
   std::optional<std::string> found;
   while (!fileText.empty()) {
     const auto end = fileText.find('\n');
@@ -39,14 +42,13 @@ std::optional<std::string> DocumentsFromUserDirs(std::string_view fileText, cons
     if (!value) continue;
     // Only "$HOME/..." and absolute paths are allowed; the last line wins, as in the shell.
     if (*value == "$HOME" || value->starts_with("$HOME/"))
-      value = home + value->substr(5);
+      value = (bareHome == "/" ? std::string() : bareHome) + value->substr(5);
     else if (!value->starts_with("/"))
       continue;
     while (value->size() > 1 && value->back() == '/') value->pop_back();
+    if (value->empty()) value = "/";
     found = std::move(value);
   }
-  std::string bareHome = home;
-  while (bareHome.size() > 1 && bareHome.back() == '/') bareHome.pop_back();
   if (found && *found == bareHome) return std::nullopt;
   return found;
 }

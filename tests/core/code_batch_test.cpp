@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,139 @@ TEST(CodeBatch, ClearEmptiesButKeepsListEncoding)
   EXPECT_EQ(batch.Text(), u"");
   EXPECT_EQ(batch.ListEncoding(), TListEncoding::leUtf16BE);
   EXPECT_EQ(batch.AddScanned(u"A1"), TScanResult::srAdded);
+}
+
+}  // namespace
+}  // namespace quenlora
+
+namespace quenlora {
+namespace {
+
+// The duplicate index keeps the latest codes in a small table and moves them
+// into a large one in bulk, growing the large one's filter as it goes. A
+// loaded list starts in the large table. Whichever table holds a code, and
+// whatever was deleted in between, a scan finds exactly the codes present.
+TEST(CodeBatch, DuplicateTestAcrossTheIndexTables)
+{
+  auto code = [](unsigned n) {
+    const std::string text = "Z" + std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+  };
+  TCodeBatch batch;
+  std::vector<std::u16string> model;
+  std::vector<std::u16string> loaded;
+  for (unsigned n = 0; n < 3000; ++n) loaded.push_back(code(n));
+  const std::vector<std::u16string_view> lines(loaded.begin(), loaded.end());
+  batch.ReplaceFromLines(lines);
+  model = loaded;
+
+  std::mt19937 random(20141208);
+  for (unsigned n = 3000; n < 12000; ++n) {
+    ASSERT_EQ(batch.AddScanned(code(n)), TScanResult::srAdded) << n;
+    model.push_back(code(n));
+    // Now and then a code goes, from anywhere in the batch, and is scanned again.
+    if (n % 97 == 0) {
+      const auto at = static_cast<std::ptrdiff_t>(random() % model.size());
+      const std::u16string gone = model[static_cast<std::size_t>(at)];
+      batch.DeleteAt(at);
+      model.erase(model.begin() + at);
+      ASSERT_FALSE(batch.Contains(gone)) << test::Utf8(gone);
+      if (n % 2 == 0) {
+        ASSERT_EQ(batch.AddScanned(gone), TScanResult::srAdded) << test::Utf8(gone);
+        model.push_back(gone);
+      }
+    }
+    if (n % 1000 == 0) {
+      ASSERT_EQ(batch.AddScanned(code(n - 2500)), TScanResult::srAlreadyPresent) << n;
+    }
+  }
+  ASSERT_EQ(Codes(batch), model);
+  const std::set<std::u16string> present(model.begin(), model.end());
+  for (unsigned n = 0; n < 12500; ++n) ASSERT_EQ(batch.Contains(code(n)), present.count(code(n)) > 0) << n;
+  // A part of a code is not a code.
+  EXPECT_FALSE(batch.Contains(u"Z"));
+}
+
+// Positions outside the batch are refused and change nothing.
+TEST(CodeBatch, PositionsOutsideTheBatchAreRefused)
+{
+  TCodeBatch batch;
+  Fill(batch, {u"A1", u"B2"});
+  batch.SetWholePackage(1, true);
+  const auto state = test::StateOf(batch);
+  for (const std::ptrdiff_t index : {std::ptrdiff_t{-2}, std::ptrdiff_t{2}, std::ptrdiff_t{1000}}) {
+    EXPECT_THROW(batch.Entry(index), std::out_of_range) << index;
+    EXPECT_THROW(batch.Code(index), std::out_of_range) << index;
+    EXPECT_THROW(batch.WholePackage(index), std::out_of_range) << index;
+    EXPECT_THROW(batch.SetWholePackage(index, true), std::out_of_range) << index;
+    EXPECT_THROW(batch.DeleteAt(index), std::out_of_range) << index;
+    EXPECT_TRUE(test::StateOf(batch) == state) << index;
+  }
+  EXPECT_THROW(batch.Entry(-1), std::out_of_range);
+}
+
+// More lines, or a longer line, than an entry can hold: refused before
+// anything is read or changed. The lines claim sizes that no test could
+// allocate; only their sizes are looked at.
+TEST(CodeBatch, ListsTooLargeAreRefused)
+{
+  TCodeBatch batch;
+  Fill(batch, {u"A1"});
+  const auto state = test::StateOf(batch);
+  const char16_t text[] = u"X";
+  const std::u16string_view tooLong(text, std::size_t{UINT32_MAX} + 1);
+  const std::u16string_view lines[] = {u"B2", tooLong};
+  EXPECT_THROW(batch.ReplaceFromLines(lines), std::length_error);
+  EXPECT_TRUE(test::StateOf(batch) == state);
+  const std::span<const std::u16string_view> tooMany(lines, std::size_t{TCodeIndex::kMaxEntries} + 1);
+  EXPECT_THROW(batch.ReplaceFromLines(tooMany), std::length_error);
+  EXPECT_TRUE(test::StateOf(batch) == state);
+}
+
+}  // namespace
+}  // namespace quenlora
+
+namespace quenlora {
+namespace {
+
+// The index's deletion pulls later members of a probe run into the hole; in a
+// small, crowded table the runs wrap around its end. Whatever is inserted and
+// erased in whatever order, every entry left is found and no erased one is.
+TEST(CodeIndex, ErasingKeepsEveryProbeRunWhole)
+{
+  std::mt19937 random(8122014);
+  for (int round = 0; round < 300; ++round) {
+    TCodeIndex index;
+    std::vector<std::uint32_t> hashes;  // by entry
+    std::vector<bool> held;
+    const auto codeOf = [](std::uint32_t entry) { return test::U16(std::to_string(entry)); };
+    const auto found = [&](std::uint32_t entry) {
+      return index.Contains(codeOf(entry), hashes[entry], [&](std::uint32_t e) { return codeOf(e); });
+    };
+    const std::uint32_t entries = 4 + random() % 9;  // up to 12 in a table of 16 cells
+    for (std::uint32_t entry = 0; entry < entries; ++entry) {
+      // Few distinct hashes: many entries share a home cell and a tag.
+      hashes.push_back(static_cast<std::uint32_t>(random() % 6) * 0x2F000000u + (round % 3));
+      index.Insert(entry, hashes[entry]);
+      held.push_back(true);
+    }
+    for (std::uint32_t step = 0; step < entries; ++step) {
+      const auto entry = static_cast<std::uint32_t>(random() % entries);
+      ASSERT_EQ(index.Erase(entry, hashes[entry]), held[entry]) << "round " << round;
+      held[entry] = false;
+      std::size_t count = 0;
+      for (std::uint32_t e = 0; e < entries; ++e) {
+        ASSERT_EQ(found(e), held[e]) << "round " << round << ", entry " << e;
+        count += held[e] ? 1 : 0;
+      }
+      ASSERT_EQ(index.Size(), count) << "round " << round;
+    }
+    index.Empty();
+    ASSERT_EQ(index.Size(), 0u);
+    for (std::uint32_t e = 0; e < entries; ++e) ASSERT_FALSE(found(e));
+  }
+  TCodeIndex empty;
+  EXPECT_FALSE(empty.Erase(0, 0));
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // library's locale data, and the folder the file dialogs open in.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +17,11 @@
 #include "platform/posix_time_formats.h"
 #include "platform/posix_user_dirs.h"
 #include "test_support.h"
+
+// The C library's newlocale() keeps the list of folders it parses from
+// LOCPATH, which one test sets; the leak checker of the sanitizer build is
+// told that this memory is the library's, not the program's.
+extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
 
 namespace quenlora {
 namespace {
@@ -131,6 +140,93 @@ TEST(RegionalSettings, DefaultsWhereSettingsCannotBeRead)
   }
 }
 
+// The locale named by the environment, by POSIX's precedence: LC_ALL, then
+// LC_TIME, then LANG; empty values do not count. The locale is the C.utf8
+// locale that every system has, installed under a name of a user's locale in
+// a locale folder of the test's own.
+TEST(RegionalSettings, ReadFromTheLocaleTheEnvironmentNames)
+{
+  const fs::path cUtf8 = "/usr/lib/locale/C.utf8";
+  if (!fs::is_directory(cUtf8)) GTEST_SKIP() << "no " << cUtf8;
+  test::TScratchFolder locales;
+  fs::create_directory_symlink(cUtf8, locales / "qq_QQ.utf8");
+  const TEnvironment path("LOCPATH", locales.Path().c_str());
+  const std::string name = "qq_QQ.utf8";
+  const TRegionalSettings fromLocale = platform::RegionalSettingsFromPosixFormats("%m/%d/%y", "%H:%M:%S", "AM", "PM");
+  ASSERT_NE(fromLocale, TRegionalSettings{}) << "the locale's settings must differ from the defaults";
+  struct TCase {
+    const char* Name;
+    const char* All;
+    const char* Time;
+    const char* Lang;
+    bool Read;
+  };
+  const std::vector<TCase> cases = {
+      {"LC_ALL", name.c_str(), "", "", true},
+      {"LC_TIME", "", name.c_str(), "C", true},
+      {"LANG", "", "", name.c_str(), true},
+      {"LC_ALL before LC_TIME", "C", name.c_str(), name.c_str(), false},
+      {"LC_TIME before LANG", "", "POSIX", name.c_str(), false},
+      {"nothing set", "", "", "", false},
+      {"unknown locale", "", "", "xx_NOWHERE.utf8", false},
+  };
+  for (const auto& c : cases) {
+    const TEnvironment all("LC_ALL", c.All);
+    const TEnvironment time("LC_TIME", c.Time);
+    const TEnvironment lang("LANG", c.Lang);
+    const auto read = platform::ReadUserRegionalSettings();
+    EXPECT_EQ(read.has_value(), c.Read) << c.Name;
+    if (read) {
+      EXPECT_EQ(*read, fromLocale) << c.Name;
+    }
+    ReloadRegionalSettings();
+    EXPECT_EQ(CurrentRegionalSettings(), c.Read ? fromLocale : TRegionalSettings{}) << c.Name;
+  }
+}
+
+// The stamp of "now" is the stamp of the local time with the settings read last.
+TEST(FileStamp, NowWithTheSettingsReadLast)
+{
+  TRegionalSettings czech;
+  czech.ShortDatePattern = u"d.M.yyyy";
+  czech.DateSeparator = u".";
+  czech.TwelveHourClock = false;
+  SetCurrentRegionalSettings(czech);
+  const TLocalTime before = platform::LocalNow();
+  const std::u16string stamp = FileStamp();
+  const TLocalTime after = platform::LocalNow();
+  EXPECT_TRUE(stamp == FileStamp(before, czech) || stamp == FileStamp(after, czech)) << test::Utf8(stamp);
+  EXPECT_EQ(stamp.find_first_not_of(u"0123456789"), std::u16string::npos) << test::Utf8(stamp);
+  ReloadRegionalSettings();
+}
+
+// Formats beyond the common ones: flags and modifiers of conversions, names
+// that have no place in a stamp, letters and quotes between the fields.
+TEST(RegionalSettings, UnusualPosixFormats)
+{
+  struct TCase {
+    const char* Name;
+    std::string DateFormat;
+    std::string TimeFormat;
+    std::u16string Formatted;  // 8 December 2014, 09:05:03
+  };
+  const std::vector<TCase> cases = {
+      {"flags and modifiers", "%_d.%0m.%^Ey", "%OH:%#M:%S", u"8.12.14 09:05:03"},
+      {"blank-padded hour", "%d/%m/%Y", "%_H:%M:%S", u"08/12/2014 9:05:03"},
+      {"%R and names left out", "%A %d.%m.%Y", "%R", u" 08.12.2014 09:05:03"},
+      // The first character after a field separates the date, even a quote.
+      {"letters and quotes between fields", "%Y'r'%m\"m\"%d", "%Hh%M", u"2014'r'12m08 09h05h03"},
+      {"no fields at all", "today", "now", u"today 9:05:03 am"},
+      {"a lone percent at the end", "%d.%m.%", "%H:%M:%S%", u"08.12. 09:05:03"},
+      {"hour twice", "%d.%m.%Y", "%H.%M %I", u"08.12.2014 09.05.03"},
+      {"no separator after the hour", "%d.%m.%Y", "%H%M%S", u"08.12.2014 09:05:03"},
+  };
+  for (const auto& c : cases) {
+    const TRegionalSettings s = platform::RegionalSettingsFromPosixFormats(c.DateFormat, c.TimeFormat, "", "");
+    EXPECT_EQ(FormatDateTime(At(2014, 12, 8, 9, 5, 3), s), c.Formatted) << c.Name;
+  }
+}
+
 TEST(UserFolders, DocumentsFromUserDirsFile)
 {
   struct TCase {
@@ -152,8 +248,44 @@ TEST(UserFolders, DocumentsFromUserDirsFile)
       {"unquoted", "XDG_DOCUMENTS_DIR=$HOME/Dokumenty\n", std::nullopt},
       {"other folders only", "XDG_DOWNLOAD_DIR=\"$HOME/Stazene\"\n", std::nullopt},
       {"empty file", "", std::nullopt},
+      {"tabs around, CR at the end", "\t XDG_DOCUMENTS_DIR=\"$HOME/Doc\"\t \r\n", "/home/jana/Doc"},
+      {"only the home, written bare", "XDG_DOCUMENTS_DIR=\"$HOME\"\n", std::nullopt},
+      {"trailing slashes", "XDG_DOCUMENTS_DIR=\"$HOME/Doc///\"\n", "/home/jana/Doc"},
+      {"the root folder", "XDG_DOCUMENTS_DIR=\"/\"\n", "/"},
+      {"a lone quote", "XDG_DOCUMENTS_DIR=\"\n", std::nullopt},
+      {"no closing quote", "XDG_DOCUMENTS_DIR=\"$HOME/Doc\n", std::nullopt},
+      {"backslash at the end", "XDG_DOCUMENTS_DIR=\"/data/a\\\"\n", "/data/a\\"},
+      {"blank line and a key without value", "\n\nXDG_DOCUMENTS_DIR=\nXDG_DOCUMENTS_DIR=\"/x\"", "/x"},
   };
-  for (const auto& c : cases) EXPECT_EQ(platform::DocumentsFromUserDirs(c.Text, home), c.Documents) << c.Name;
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::DocumentsFromUserDirs(c.Text, home), c.Documents) << c.Name;
+    // A home written with a trailing slash names the same folders.
+    EXPECT_EQ(platform::DocumentsFromUserDirs(c.Text, home + "/"), c.Documents) << c.Name << ", home with a slash";
+  }
+  EXPECT_EQ(platform::DocumentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/Doc\"", "/"), "/Doc");
+  EXPECT_EQ(platform::DocumentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/\"", "/"), std::nullopt);
+}
+
+// Settings are equal only when every one of them is.
+TEST(RegionalSettings, EqualOnlyWhenEverySettingIs)
+{
+  const TRegionalSettings base;
+  const std::vector<std::function<void(TRegionalSettings&)>> changes = {
+      [](TRegionalSettings& s) { s.ShortDatePattern = u"d.M.yyyy"; },
+      [](TRegionalSettings& s) { s.DateSeparator = u"."; },
+      [](TRegionalSettings& s) { s.TimeSeparator = u"."; },
+      [](TRegionalSettings& s) { s.LeadingZeroHours = !s.LeadingZeroHours; },
+      [](TRegionalSettings& s) { s.TwelveHourClock = !s.TwelveHourClock; },
+      [](TRegionalSettings& s) { s.DesignatorBeforeTime = !s.DesignatorBeforeTime; },
+      [](TRegionalSettings& s) { s.AMDesignator = u"dop."; },
+      [](TRegionalSettings& s) { s.PMDesignator = u"odp."; },
+  };
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    TRegionalSettings changed = base;
+    changes[i](changed);
+    EXPECT_FALSE(changed == base) << "setting " << i;
+    EXPECT_TRUE(changed == changed) << "setting " << i;
+  }
 }
 
 // Runs DefaultFolder() as a user with the given home folder who cannot write
@@ -201,6 +333,54 @@ TEST(DefaultFolder, DocumentsOrHomeWhereTheUserCannotWrite)
   EXPECT_EQ(DefaultFolderOfUserWithHome(withDocuments), (withDocuments / "Dokumenty/").u16string());
   EXPECT_EQ(DefaultFolderOfUserWithHome(documentsGone), (documentsGone / "").u16string());
   EXPECT_EQ(DefaultFolderOfUserWithHome(plainHome), (plainHome / "").u16string());
+}
+
+// The documents folder from the environment: HOME (or, without a usable one,
+// the user's entry in the password database), XDG_CONFIG_HOME or ~/.config.
+TEST(UserFolders, DocumentsFolderFromTheEnvironment)
+{
+  test::TScratchFolder scratch;
+  const fs::path home = scratch / "jana";
+  fs::create_directories(home / ".config");
+  fs::create_directories(home / "Dokumenty");
+  fs::create_directories(home / "Jinde");
+  test::WriteBytes(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n");
+  const fs::path config = scratch / "config";
+  fs::create_directories(config);
+  fs::create_directories(scratch / "gone");
+  test::WriteBytes(scratch / "gone/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Zmizele\"\n");
+  test::WriteBytes(config / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Jinde/\"\n");
+  const passwd* user = ::getpwuid(::geteuid());
+  ASSERT_NE(user, nullptr);
+  const std::string databaseHome = user->pw_dir;
+
+  struct TCase {
+    const char* Name;
+    std::optional<std::string> Home;
+    std::optional<std::string> ConfigHome;
+    std::u16string Expected;
+  };
+  const std::vector<TCase> cases = {
+      {"documents under the home", home.string(), std::nullopt, (home / "Dokumenty/").u16string()},
+      {"home with a slash", home.string() + "/", std::nullopt, (home / "Dokumenty/").u16string()},
+      {"own configuration folder", home.string(), config.string(), (home / "Jinde/").u16string()},
+      {"relative configuration folder is ignored", home.string(), "config", (home / "Dokumenty/").u16string()},
+      {"configuration without the file", home.string(), (home / "Dokumenty").string(), (home / "").u16string()},
+      {"documents folder missing", home.string(), (scratch / "gone").string(), (home / "").u16string()},
+      {"home with a slash, no documents", home.string() + "/", (home / "Dokumenty").string(),
+       (home / "").u16string()},
+      {"relative home", std::string("jana"), std::nullopt,
+       fs::path(databaseHome + (databaseHome.ends_with('/') ? "" : "/")).u16string()},
+      {"no home", std::nullopt, std::nullopt,
+       fs::path(databaseHome + (databaseHome.ends_with('/') ? "" : "/")).u16string()},
+  };
+  for (const auto& c : cases) {
+    const TEnvironment homeVariable("HOME", c.Home.value_or("").c_str());
+    if (!c.Home) ::unsetenv("HOME");
+    const TEnvironment configVariable("XDG_CONFIG_HOME", c.ConfigHome.value_or("").c_str());
+    if (!c.ConfigHome) ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(platform::DocumentsFolder(), c.Expected) << c.Name;
+  }
 }
 
 TEST(DefaultFolder, CanCreateFilesIn)

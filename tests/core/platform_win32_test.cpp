@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -274,6 +276,87 @@ TEST(Win32Files, SaveKeepsHiddenMark)
   SaveBatchList(SampleBatch(), U16(path));
   EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n");
   EXPECT_NE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+// The file's security descriptor as text (owner, group and access list).
+std::wstring SecurityOf(const fs::path& path)
+{
+  constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                          DACL_SECURITY_INFORMATION;
+  DWORD needed = 0;
+  ::GetFileSecurityW(path.c_str(), kParts, nullptr, 0, &needed);
+  std::vector<unsigned char> descriptor(needed);
+  if (needed == 0 || !::GetFileSecurityW(path.c_str(), kParts, descriptor.data(), needed, &needed)) return L"<none>";
+  wchar_t* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, kParts, &text,
+                                                              nullptr))
+    return L"<none>";
+  std::wstring result(text);
+  ::LocalFree(text);
+  return result;
+}
+
+FILETIME CreationTimeOf(const fs::path& path)
+{
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  EXPECT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) << path;
+  return data.ftCreationTime;
+}
+
+// A save replaces the bytes and keeps what the old file had besides them:
+// its access list and its creation time.
+TEST(Win32Files, SaveKeepsSecurityAndCreationTime)
+{
+  TScratchFolder folder;
+  const fs::path path = folder / "starý seznam.txt";
+  const fs::path fresh = folder / "nový.txt";
+  WriteBytes(path, kPrevious);
+  WriteBytes(fresh, kPrevious);
+
+  const SYSTEMTIME longAgo{2001, 2, 0, 3, 4, 5, 6, 0};
+  FILETIME created{};
+  ASSERT_TRUE(::SystemTimeToFileTime(&longAgo, &created));
+  HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(::SetFileTime(file, &created, nullptr, nullptr));
+  ::CloseHandle(file);
+
+  // An access list of its own: this user may do anything, nobody else anything at all.
+  HANDLE token = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(size);
+  ASSERT_TRUE(::GetTokenInformation(token, TokenUser, user.data(), size, &size));
+  ::CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
+  const std::wstring acl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+  ::LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(acl.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+  EXPECT_TRUE(::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor));
+  ::LocalFree(descriptor);
+  const std::wstring security = SecurityOf(path);
+  ASSERT_NE(security, L"<none>");
+  // Otherwise the comparison below would not tell a kept access list from a new one.
+  ASSERT_NE(security, SecurityOf(fresh));
+
+  // Wine's replacement swaps the files like a rename and keeps neither; there
+  // only the replacement itself can be checked.
+  const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  for (const auto& writer : Writers()) {
+    writer.Write(SampleBatch(), U16(path));
+    EXPECT_NE(ReadBytes(path), kPrevious) << writer.Name;
+    EXPECT_EQ(ListTree(folder.Path()), (std::set<std::string>{"nový.txt", "starý seznam.txt"})) << writer.Name;
+    if (wine) continue;
+    EXPECT_EQ(SecurityOf(path), security) << writer.Name;
+    const FILETIME kept = CreationTimeOf(path);
+    EXPECT_EQ(::CompareFileTime(&created, &kept), 0) << writer.Name;
+  }
+  if (wine) GTEST_SKIP() << "Wine does not keep a replaced file's access list and creation time";
 }
 
 TEST(Win32CodePage, Conversions)

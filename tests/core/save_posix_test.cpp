@@ -20,6 +20,7 @@
 
 #include "batch_list_file.h"
 #include "platform/file_faults.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace quenlora {
@@ -102,6 +103,11 @@ TEST(SaveFaults, EveryCallFailing)
       {"no new file allowed", {{TFilePoint::fpUnnamedCreate, EACCES, 1}}, true, 0},
       {"no new file allowed, named", {noUnnamedFiles, {TFilePoint::fpNamedCreate, EACCES, 1}}, true, 0},
       {"no new file allowed, new file", {{TFilePoint::fpUnnamedCreate, EACCES, 1}}, false, EACCES},
+      // Each way a system says it has no files without a name.
+      {"unnamed files unsupported: EISDIR", {{TFilePoint::fpUnnamedCreate, EISDIR, 1}}, true, 0},
+      {"unnamed files unsupported: EINVAL", {{TFilePoint::fpUnnamedCreate, EINVAL, 1}}, false, 0},
+      {"unnamed files unsupported: ENOSYS", {{TFilePoint::fpUnnamedCreate, ENOSYS, 1}}, true, 0},
+      {"every name for the unnamed file taken", {{TFilePoint::fpLink, EEXIST, 100}}, true, 0},
       {"in-place write fails",
        {{TFilePoint::fpUnnamedCreate, EACCES, 1}, {TFilePoint::fpWrite, ENOSPC, 1}}, true, -1},
       {"in-place flush fails",
@@ -160,6 +166,94 @@ TEST(SaveFaults, PipesAndDevices)
   EXPECT_EQ(received, kNew);
   EXPECT_TRUE(fs::is_fifo(pipe));
   EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"pipe"});
+}
+
+// A pipe the user may not write to is refused like a read-only file.
+TEST(SaveFaults, PipeWithoutWritePermission)
+{
+  TScratchFolder folder;
+  const fs::path pipe = folder / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0444), 0);
+  test::GiveToUnprivilegedUser(folder.Path());
+  const std::u16string message = test::AsUnprivilegedUser([&] {
+    return ErrorOf([&] { SaveBatchList(NewBatch(), U16(pipe)); });
+  });
+  EXPECT_EQ(message, CannotCreate(pipe, EACCES));
+}
+
+// A list read from a pipe, whose size nobody knows beforehand.
+TEST(LoadFaults, ListFromAPipe)
+{
+  TScratchFolder folder;
+  const fs::path pipe = folder / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += "KP-" + std::to_string(i) + "\r\n";
+  std::thread writer([&] {
+    const int fd = ::open(pipe.c_str(), O_WRONLY);
+    for (std::string_view rest = content; fd >= 0 && !rest.empty();) {
+      const ssize_t written = ::write(fd, rest.data(), rest.size());
+      if (written <= 0) break;
+      rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  TCodeBatch batch;
+  const std::u16string message = ErrorOf([&] { LoadBatchList(batch, U16(pipe)); });
+  writer.join();
+  EXPECT_EQ(message, u"");
+  ASSERT_EQ(batch.Count(), 20000);
+  EXPECT_EQ(batch.Code(19999), u"KP-19999");
+}
+
+// Calls interrupted by a signal are simply repeated.
+TEST(SaveFaults, InterruptedCallsAreRepeated)
+{
+  TFaultsCleared cleared;
+  TScratchFolder folder;
+  const fs::path path = folder / "list.txt";
+  WriteBytes(path, kOld);
+  platform::FailFileCalls(TFilePoint::fpWrite, EINTR, 2);
+  SaveBatchList(NewBatch(), U16(path));
+  EXPECT_EQ(Snapshot(folder.Path()), (std::map<std::string, std::string>{{"list.txt", kNew}}));
+  platform::FailFileCalls(TFilePoint::fpRead, EINTR, 2);
+  TCodeBatch loaded;
+  LoadBatchList(loaded, U16(path));
+  EXPECT_EQ(test::Codes(loaded), test::Codes(NewBatch()));
+}
+
+// A path without a folder names a file in the current folder, new or not.
+TEST(SaveReplacement, FileInTheCurrentFolder)
+{
+  TScratchFolder folder;
+  WriteBytes(folder / "list.txt", kOld);
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder.Path());
+  const std::u16string replaced = ErrorOf([] { SaveBatchList(NewBatch(), u"list.txt"); });
+  const std::u16string created = ErrorOf([] { SaveBatchList(NewBatch(), u"new.txt"); });
+  fs::current_path(previous);
+  EXPECT_EQ(replaced, u"");
+  EXPECT_EQ(created, u"");
+  EXPECT_EQ(Snapshot(folder.Path()), (std::map<std::string, std::string>{{"list.txt", kNew}, {"new.txt", kNew}}));
+}
+
+// A name as long as the file system allows, in a script of two-byte
+// characters: the temporary's name is shortened between characters.
+TEST(SaveReplacement, LongestNameOfTwoByteCharacters)
+{
+  TScratchFolder folder;
+  std::string name = "x";
+  while (name.size() + 2 <= 255) name += "\xC4\x8D";  // "č"
+  const fs::path path = folder / name;
+  WriteBytes(path, kOld);
+  TFaultsCleared cleared;
+  platform::FailFileCalls(TFilePoint::fpUnnamedCreate, EOPNOTSUPP, 1);
+  platform::FailFileCalls(TFilePoint::fpRename, EIO, 1);
+  // The temporary existed under a valid name, or the message would name ENAMETOOLONG.
+  EXPECT_EQ(ErrorOf([&] { SaveBatchList(NewBatch(), U16(path)); }), CannotCreate(path, EIO));
+  platform::ClearFileFaults();
+  SaveBatchList(NewBatch(), U16(path));
+  EXPECT_EQ(Snapshot(folder.Path()), (std::map<std::string, std::string>{{name, kNew}}));
 }
 
 // A read that fails after the file opened: the batch stays as it was.
@@ -249,16 +343,17 @@ TEST(KilledSave, TargetWholeAndNoTemporaryAfterTheNextSave)
   std::vector<std::string> files(2);
   for (int version = 0; version < 2; ++version) {
     std::vector<std::u16string> codes;
-    for (int i = 0; i < 200000; ++i) codes.push_back(u"KP-" + U16(std::to_string(version * 1000000 + i)));
+    for (int i = 0; i < 100000; ++i) codes.push_back(u"KP-" + U16(std::to_string(version * 1000000 + i)));
     std::vector<std::u16string_view> lines(codes.begin(), codes.end());
     batches[version].ReplaceFromLines(lines);
     batches[version].SetListEncoding(TListEncoding::leUtf8);
     SaveBatchList(batches[version], U16(path));
     files[version] = ReadBytes(path);
   }
-  // How long one save takes here; the kills fall anywhere within it.
+  // The batches are encoded before the children start, so that the kills fall
+  // into the writing, where a file is replaced. How long that takes here:
   const auto start = std::chrono::steady_clock::now();
-  SaveBatchList(batches[0], U16(path));
+  platform::ReplaceFileContent(U16(path), files[0]);
   const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
 
   const unsigned seed = std::random_device{}();
@@ -266,20 +361,28 @@ TEST(KilledSave, TargetWholeAndNoTemporaryAfterTheNextSave)
   std::uniform_int_distribution<long> moment(0, saveTime.count() * 5 / 4 + 1);
   int current = 0;  // the version the target holds
   int leftBehind = 0;
-  for (int run = 0; run < 40; ++run) {
+  for (int run = 0; run < 32; ++run) {
     const bool named = run % 2 == 1;
     const int saving = 1 - current;
+    // The child says when its save starts, so that the moments count from there.
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       if (named) platform::FailFileCalls(TFilePoint::fpUnnamedCreate, EOPNOTSUPP, 1000);
+      if (::write(started[1], "s", 1) != 1) ::_exit(3);
       try {
-        SaveBatchList(batches[saving], U16(path));
+        platform::ReplaceFileContent(U16(path), files[saving]);
       } catch (...) {
         ::_exit(2);
       }
       ::_exit(0);
     }
+    ::close(started[1]);
+    char signal = 0;
+    ASSERT_EQ(::read(started[0], &signal, 1), 1);
+    ::close(started[0]);
     std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
     ::kill(child, SIGKILL);
     int status = 0;
@@ -298,8 +401,9 @@ TEST(KilledSave, TargetWholeAndNoTemporaryAfterTheNextSave)
     ASSERT_EQ(ListTree(folder.Path()), std::set<std::string>{"batch.txt"}) << "run " << run << ", seed " << seed;
     ASSERT_EQ(ReadBytes(path), files[current]);
   }
-  // Killed saves through a named temporary leave it behind until the next
-  // save; without such kills the test would prove nothing about tidying up.
+  // Saves through a named temporary that are killed while writing leave it
+  // until the next save; without such kills nothing here would show the
+  // tidying up (StaleTemporaries.RemovedByTheNextSave shows it every time).
   EXPECT_GT(leftBehind, 0) << "seed " << seed;
 }
 

@@ -315,6 +315,13 @@ private:
 
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
 
+#ifdef QUENLORA_COVERAGE
+}  // namespace quenlora::test
+// Writes the counts of a coverage build (gcc --coverage).
+extern "C" void __gcov_dump();
+namespace quenlora::test {
+#endif
+
 // Root passes every permission check, and CI runs as root; permission cases
 // therefore run as the user nobody, who owns the files the test prepares and
 // is bound by their permission bits like any user.
@@ -372,6 +379,10 @@ inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& 
       left -= static_cast<std::size_t>(written);
     }
     // No exit handlers: the child must not tidy up the parent's scratch folders.
+#ifdef QUENLORA_COVERAGE
+    // A coverage build still records what the child ran.
+    __gcov_dump();
+#endif
     ::_exit(0);
   }
   ::close(channel[1]);

@@ -1,0 +1,126 @@
+// Conversions between UTF-16 and UTF-8, strict and lossy, and the reasons
+// of file errors as the messages carry them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "batch_error.h"
+#include "return_document.h"
+#include "test_support.h"
+#include "unicode_text.h"
+
+namespace quenlora {
+namespace {
+
+using test::Hex;
+
+TEST(UnicodeText, PairedSurrogates)
+{
+  struct TCase {
+    std::u16string Text;
+    bool Paired;
+  };
+  const std::vector<TCase> cases = {
+      {u"", true},
+      {u"abc \u010D", true},
+      {u"\U0001F600", true},
+      {u"a\U0001F600b\U0001F600", true},
+      {std::u16string(1, u'\xD83D'), false},             // high alone
+      {std::u16string(1, u'\xDE00'), false},             // low alone
+      {u"x" + std::u16string(1, u'\xD83D') + u"y", false},  // high before a non-surrogate
+      {std::u16string{u'\xDE00', u'\xD83D'}, false},     // the pair reversed
+      {std::u16string{u'\xD83D', u'\xD83D', u'\xDE00'}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HasOnlyPairedSurrogates(c.Text), c.Paired) << test::Utf8(c.Text);
+}
+
+// Lossy conversions stand in U+FFFD for what cannot be converted and keep the rest.
+TEST(UnicodeText, LossyConversions)
+{
+  struct TToUtf8 {
+    std::u16string Text;
+    std::string Utf8;
+  };
+  const std::vector<TToUtf8> toUtf8 = {
+      {u"A\u00E9\u20AC\U0001F600", "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {u"a" + std::u16string(1, u'\xD800') + u"b", "a\xEF\xBF\xBD" "b"},
+      {std::u16string{u'\xDC00', u'\xD800'}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {std::u16string(1, u'\x7F') + std::u16string(1, u'\x80') + std::u16string(1, u'\x7FF') + u"\u0800",
+       "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
+  };
+  for (const auto& c : toUtf8) EXPECT_EQ(Hex(ToUtf8Lossy(c.Text)), Hex(c.Utf8)) << Hex(c.Utf8);
+
+  struct TFromUtf8 {
+    std::string Bytes;
+    std::u16string Text;
+  };
+  const std::vector<TFromUtf8> fromUtf8 = {
+      {"ok \xC4\x8D", u"ok \u010D"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"a\xFF" "b", u"a\uFFFDb"},                       // never a UTF-8 byte
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                    // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // overlong, three bytes
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // an encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"\xE2\x82", u"\uFFFD\uFFFD"},                    // cut short
+      {"\xC3(", u"\uFFFD("},                            // no continuation byte
+  };
+  for (const auto& c : fromUtf8) EXPECT_EQ(FromUtf8Lossy(c.Bytes), c.Text) << Hex(c.Bytes);
+}
+
+TEST(UnicodeText, StrictDecodingRefusesWhatLossyReplaces)
+{
+  for (const std::string bytes : {"a\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xF8\x88\x80\x80\x80"}) {
+    std::u16string out = u"kept";
+    EXPECT_FALSE(DecodeUtf8Strict(bytes, out)) << Hex(bytes);
+    EXPECT_EQ(out, u"kept") << Hex(bytes);
+  }
+  std::u16string out = u">";
+  EXPECT_TRUE(DecodeUtf8Strict("\xF0\x9F\x98\x80\xC4\x8D", out));
+  EXPECT_EQ(out, u">\U0001F600\u010D");
+}
+
+// A document line that holds an unpaired surrogate is carried with U+FFFD in
+// its place (the export itself refuses such codes before building lines).
+TEST(UnicodeText, DocumentLinesCarryUnpairedSurrogatesAsReplacement)
+{
+  TDocumentLines lines;
+  lines.Add(u"a" + std::u16string(1, u'\xDC01') + u"b");
+  lines.Add(u"\u010D");
+  ASSERT_EQ(lines.Count(), 2);
+  EXPECT_EQ(lines.Line(0), u"a\uFFFDb");
+  EXPECT_EQ(lines.Line(1), u"\u010D");
+  EXPECT_EQ(Hex(lines.Utf8()), Hex("a\xEF\xBF\xBD" "b\r\n\xC4\x8D\r\n"));
+  EXPECT_THROW(lines.Line(2), std::out_of_range);
+  EXPECT_THROW(lines.Line(-1), std::out_of_range);
+}
+
+// The system's reason goes into a message without its trailing blanks,
+// line breaks and periods; a path that is not valid text still reads.
+TEST(FileErrors, ReasonsAndPathsInMessages)
+{
+  struct TCase {
+    std::u16string Reason;
+    std::u16string Cleaned;
+  };
+  const std::vector<TCase> cases = {
+      {u"Access is denied.\r\n", u"Access is denied"},
+      {u"No such file or directory", u"No such file or directory"},
+      {u"Too long. \t. ", u"Too long"},
+      {u"v1.2 failed\n", u"v1.2 failed"},
+      {u" .\t\r\n", u""},
+      {u"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CleanReason(c.Reason), c.Cleaned) << test::Utf8(c.Reason);
+
+  const std::u16string path = u"/tmp/" + std::u16string(1, u'\xD800') + u".txt";
+  const TBatchError error = CannotCreateFile(path, u"Permission denied.");
+  EXPECT_EQ(error.Message(), u"Cannot create file \"" + path + u"\". Permission denied");
+  EXPECT_STREQ(error.what(), "Cannot create file \"/tmp/\xEF\xBF\xBD.txt\". Permission denied");
+  EXPECT_EQ(CannotOpenFile(u"a.txt", u"Gone").Message(), u"Cannot open file \"a.txt\". Gone");
+  EXPECT_STREQ(StreamWriteError().what(), "Stream write error");
+}
+
+}  // namespace
+}  // namespace quenlora
