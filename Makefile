@@ -49,6 +49,11 @@ test-windows: deps
 	@cmake --build --preset windows
 	ctest --preset windows
 
+# Line and branch coverage of the core by its tests, per file (gcc --coverage, gcovr).
+.PHONY: coverage
+coverage: deps
+	tools/coverage
+
 bench: build
 	$(BUILD)/bench/core_bench
 	@if [ -x $(BUILD)/bench/ui/ui_bench ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui/ui_bench; fi
