@@ -123,8 +123,10 @@ QModelIndex TColumnCheckList::moveCursor(CursorAction cursorAction, Qt::Keyboard
 {
   const int count = RowCount();
   if (count == 0) return {};
-  const int current = currentIndex().isValid() ? currentIndex().row() : -1;
-  if (current < 0) return model()->index(0, 0, rootIndex());
+  // Keys move from the selected row. With none selected, End goes to the last
+  // row and every other key to the first: the first key press selects a row.
+  const int current = SelectedRow();
+  if (current < 0) return model()->index(cursorAction == MoveEnd ? count - 1 : 0, 0, rootIndex());
   const int page = rowsPerColumn_ * kColumns;
   int target = current;
   switch (cursorAction) {
@@ -238,27 +240,39 @@ void TColumnCheckList::scrollContentsBy(int, int) { viewport()->update(); }
 void TColumnCheckList::paintEvent(QPaintEvent* event)
 {
   QPainter painter(viewport());
+  const int selected = SelectedRow();
+  PaintRows(painter, event->rect(), selected);
+  // The focus shows on the selected row, the one Space ticks; with no row
+  // selected, or the selected one scrolled out of sight, it goes round the list.
+  if (hasFocus() && (selected < 0 || !viewport()->rect().intersects(RowRect(selected)))) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = viewport()->rect();
+    focus.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
+}
+
+void TColumnCheckList::PaintRows(QPainter& painter, const QRect& area, int selected)
+{
   const int count = RowCount();
   if (count == 0) return;
   const int width = ColumnWidth();
   const int height = ItemHeight();
-  const QRect area = event->rect();
   const int firstColumn = FirstVisibleColumn() + std::max(0, area.left() / width);
   const int lastColumn = FirstVisibleColumn() + area.right() / width;
   const int firstLine = std::max(0, area.top() / height);
   const int lastLine = std::min(rowsPerColumn_ - 1, area.bottom() / height);
-  const int selected = SelectedRow();
-  const int current = currentIndex().isValid() ? currentIndex().row() : -1;
   for (int column = firstColumn; column <= lastColumn; ++column) {
     for (int line = firstLine; line <= lastLine; ++line) {
       const qint64 row = qint64(column) * rowsPerColumn_ + line;
       if (row >= count) return;
-      PaintRow(painter, static_cast<int>(row), selected, current);
+      PaintRow(painter, static_cast<int>(row), selected);
     }
   }
 }
 
-void TColumnCheckList::PaintRow(QPainter& painter, int row, int selectedRow, int currentRow)
+void TColumnCheckList::PaintRow(QPainter& painter, int row, int selectedRow)
 {
   const QRect rect = RowRect(row);
   const QModelIndex index = model()->index(row, 0, rootIndex());
@@ -280,7 +294,7 @@ void TColumnCheckList::PaintRow(QPainter& painter, int row, int selectedRow, int
   painter.setPen(palette().color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
   painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
 
-  if (row == currentRow && hasFocus()) {
+  if (selected && hasFocus()) {
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
     focus.rect = rect;
@@ -340,11 +354,18 @@ void TColumnCheckList::wheelEvent(QWheelEvent* event)
 
 void TColumnCheckList::focusInEvent(QFocusEvent* event)
 {
-  // Getting the focus may give the list a current row; it must not scroll there.
-  const bool scrolls = hasAutoScroll();
-  setAutoScroll(false);
-  QAbstractItemView::focusInEvent(event);
-  setAutoScroll(scrolls);
+  // The item view would make the first row current without selecting it,
+  // and draw it as current although Space would not tick it; the list's
+  // current row is always its selected row.
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void TColumnCheckList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+  QAbstractItemView::selectionChanged(selected, deselected);
+  // The focus frame moves between a row and the whole list.
+  viewport()->update();
 }
 
 int TColumnCheckList::FindPrefix(const QString& prefix) const
@@ -361,6 +382,30 @@ void TColumnCheckList::SearchTyped(const QString& search)
   if (RowCount() == 0) return;
   const int row = search.isEmpty() ? 0 : FindPrefix(search);
   if (row >= 0) SelectRow(row);
+}
+
+std::optional<QAbstractItemView::CursorAction> TColumnCheckList::NavigationOf(int key)
+{
+  switch (key) {
+    case Qt::Key_Up:
+      return QAbstractItemView::MoveUp;
+    case Qt::Key_Down:
+      return QAbstractItemView::MoveDown;
+    case Qt::Key_Left:
+      return QAbstractItemView::MoveLeft;
+    case Qt::Key_Right:
+      return QAbstractItemView::MoveRight;
+    case Qt::Key_Home:
+      return QAbstractItemView::MoveHome;
+    case Qt::Key_End:
+      return QAbstractItemView::MoveEnd;
+    case Qt::Key_PageUp:
+      return QAbstractItemView::MovePageUp;
+    case Qt::Key_PageDown:
+      return QAbstractItemView::MovePageDown;
+    default:
+      return std::nullopt;
+  }
 }
 
 void TColumnCheckList::keyPressEvent(QKeyEvent* event)
@@ -380,6 +425,13 @@ void TColumnCheckList::keyPressEvent(QKeyEvent* event)
       return;
     default:
       break;
+  }
+  if (const std::optional<CursorAction> move = NavigationOf(event->key())) {
+    // Every move selects the row it reaches at once, also when it stays where it was.
+    const QModelIndex target = moveCursor(*move, event->modifiers());
+    if (target.isValid()) SelectRow(target.row());
+    event->accept();
+    return;
   }
   const QString text = event->text();
   const bool command = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <optional>
 
 #include "TypeAhead.h"
 
@@ -11,9 +12,11 @@ namespace quenlora::ui {
 // stands is pure arithmetic on its number, so adding, removing or scrolling
 // costs the same at a million rows as at ten; only the rows in sight are drawn.
 //
-// Selection is single. A press on a row's check box toggles its mark (each
-// press of a double click counts), Space toggles the selected row, other
-// characters search by prefix. Delete is left to the owner through KeyDown.
+// Selection is single, and the selected row is the current one. A press on a
+// row's check box toggles its mark (each press of a double click counts),
+// Space toggles the selected row, the arrows, Home, End, Page Up and Page Down
+// select the row they reach, other characters search by prefix. Delete is
+// left to the owner through KeyDown.
 class TColumnCheckList : public QAbstractItemView {
   Q_OBJECT
 
@@ -71,15 +74,19 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
+  // The move a navigation key makes; none for other keys.
+  static std::optional<CursorAction> NavigationOf(int key);
   int RowCount() const;
   int LastVisibleRow() const;
   void PressAt(const QPoint& point);
   void ToggleMark(int row);
   void SearchTyped(const QString& search);
   int FindPrefix(const QString& prefix) const;
-  void PaintRow(QPainter& painter, int row, int selectedRow, int currentRow);
+  void PaintRows(QPainter& painter, const QRect& area, int selected);
+  void PaintRow(QPainter& painter, int row, int selectedRow);
 
   int rowsPerColumn_ = 1;
   int wheelRemainder_ = 0;

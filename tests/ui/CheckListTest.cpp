@@ -1,5 +1,6 @@
 // The check list: columns, ticking, deleting and type-ahead, by mouse and key.
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +51,27 @@ QPoint OnText(TColumnCheckList* list, int row)
 {
   const QRect rect = list->RowRect(row);
   return {rect.left() + list->CheckBoxWidth() + 20, rect.center().y()};
+}
+
+// The style of the window, recording where it draws focus rectangles.
+class TFocusRecordingStyle : public QProxyStyle {
+public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+  {
+    if (element == PE_FrameFocusRect) FocusRects.append(option->rect);
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+
+  mutable QList<QRect> FocusRects;
+};
+
+// Where the list draws its focus when painted whole now.
+QList<QRect> FocusDrawn(TColumnCheckList* list, TFocusRecordingStyle& style)
+{
+  style.FocusRects.clear();
+  list->viewport()->repaint();
+  return style.FocusRects;
 }
 
 }  // namespace
@@ -210,6 +232,101 @@ private Q_SLOTS:
     QCOMPARE(list->SelectedRow(), rows * 3 - 1);
     QTest::keyClick(list, Qt::Key_Home);
     QCOMPARE(list->SelectedRow(), 0);
+  }
+
+  void navigationKeysSelectAtOnce_data()
+  {
+    // Keys pressed right after Tab gave the list the focus with no row
+    // selected; the row they leave selected, which Space then ticks. The
+    // list holds three full columns.
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("selected");  // "first", "last", or a row number; "rows" stands for the rows per column
+    using Keys = QList<int>;
+    QTest::newRow("Home") << Keys{Qt::Key_Home} << "first";
+    QTest::newRow("End") << Keys{Qt::Key_End} << "last";
+    QTest::newRow("Down") << Keys{Qt::Key_Down} << "first";
+    QTest::newRow("Up") << Keys{Qt::Key_Up} << "first";
+    QTest::newRow("Right") << Keys{Qt::Key_Right} << "first";
+    QTest::newRow("Left") << Keys{Qt::Key_Left} << "first";
+    QTest::newRow("Page Down") << Keys{Qt::Key_PageDown} << "first";
+    QTest::newRow("Page Up") << Keys{Qt::Key_PageUp} << "first";
+    QTest::newRow("Home, Home: still selected") << Keys{Qt::Key_Home, Qt::Key_Home} << "first";
+    QTest::newRow("Home, Up: stays on the first") << Keys{Qt::Key_Home, Qt::Key_Up} << "first";
+    QTest::newRow("End, Down: stays on the last") << Keys{Qt::Key_End, Qt::Key_Down} << "last";
+    QTest::newRow("End, Right: no column further") << Keys{Qt::Key_End, Qt::Key_Right} << "last";
+    QTest::newRow("End, Home") << Keys{Qt::Key_End, Qt::Key_Home} << "first";
+    QTest::newRow("Down, Down") << Keys{Qt::Key_Down, Qt::Key_Down} << "1";
+    QTest::newRow("Down, Down, Right: next column") << Keys{Qt::Key_Down, Qt::Key_Down, Qt::Key_Right} << "rows+1";
+    QTest::newRow("Page Down: a screenful, at most the last") << Keys{Qt::Key_Home, Qt::Key_PageDown} << "last";
+    QTest::newRow("End, Page Up: at least the first") << Keys{Qt::Key_End, Qt::Key_PageUp} << "first";
+  }
+
+  void navigationKeysSelectAtOnce()
+  {
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, selected);
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    TColumnCheckList* list = window.txtSeznam;
+    const int rows = list->RowsPerColumn();
+    QStringList codes;
+    for (int i = 0; i < rows * 3; ++i) codes << QStringLiteral("N%1").arg(i);
+    Fill(window, codes);
+    QTest::keyClick(window.txtInput, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->SelectedRow(), -1);
+    for (int key : keys) QTest::keyClick(list, Qt::Key(key));
+    const int expected = selected == QStringLiteral("first") ? 0
+                         : selected == QStringLiteral("last") ? rows * 3 - 1
+                         : selected == QStringLiteral("rows+1") ? rows + 1
+                                                                 : selected.toInt();
+    QCOMPARE(list->SelectedRow(), expected);
+    QCOMPARE(list->currentIndex().row(), expected);
+    QTest::keyClick(list, Qt::Key_Space);
+    QList<bool> marks(rows * 3, false);
+    marks[expected] = true;
+    QCOMPARE(Marks(window.Batch()), marks);
+  }
+
+  void focusShowsOnTheRowSpaceTicksOrRoundTheList()
+  {
+    TFocusRecordingStyle style;
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    Fill(window, {"A1", "B2", "C3"});
+    TColumnCheckList* list = window.txtSeznam;
+    list->setStyle(&style);
+    QVERIFY(FocusDrawn(list, style).isEmpty());
+    // Tab gives the list the focus and selects nothing: no row looks current,
+    // the focus goes round the whole list, and Space ticks nothing.
+    QTest::keyClick(window.txtInput, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->SelectedRow(), -1);
+    QVERIFY(!list->currentIndex().isValid());
+    QCOMPARE(FocusDrawn(list, style), QList<QRect>{list->viewport()->rect()});
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(Marks(window.Batch()), (QList<bool>{false, false, false}));
+    // A key selects a row; the focus shows on it, and Space ticks it.
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(FocusDrawn(list, style), QList<QRect>{list->RowRect(0)});
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(FocusDrawn(list, style), QList<QRect>{list->RowRect(1)});
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(Marks(window.Batch()), (QList<bool>{false, true, false}));
+    // A press on a row selects it the same way.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnText(list, 2));
+    QCOMPARE(FocusDrawn(list, style), QList<QRect>{list->RowRect(2)});
+    // Deleting the selected row leaves none selected: the focus goes round the list again.
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(list->SelectedRow(), -1);
+    QCOMPARE(FocusDrawn(list, style), QList<QRect>{list->viewport()->rect()});
+    // Without the focus the list shows none.
+    QTest::keyClick(list, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != list);
+    QVERIFY(FocusDrawn(list, style).isEmpty());
+    list->setStyle(nullptr);
   }
 
   void typeAhead_data()
