@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "FixedDialog.h"
+#include "FocusButton.h"
 #include "MarkupView.h"
 #include "UiFonts.h"
 
@@ -30,8 +32,7 @@ TAboutDialog::TAboutDialog(QWidget* owner) : QDialog(owner)
 {
   setObjectName(QStringLiteral("HTMLDialog1"));
   setWindowTitle(QStringLiteral("O aplikaci"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  MakeFixedDialog(this);
   setModal(true);
   setFont(TahomaFont(11));
   setFixedSize(kClientWidth, kClientHeight);
@@ -41,7 +42,7 @@ TAboutDialog::TAboutDialog(QWidget* owner) : QDialog(owner)
   TextView->SetMarkup(Markup());
   connect(TextView, &TMarkupView::LinkPressed, this, &TAboutDialog::LinkPressed);
 
-  OkButton = new QPushButton(QStringLiteral("Ok"), this);
+  OkButton = new TFocusButton(QStringLiteral("Ok"), this);
   OkButton->setDefault(true);
   OkButton->setAutoDefault(true);
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);

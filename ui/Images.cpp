@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include "SvgIcon.h"
+
 // The images live in a static library; its resources must be registered by hand.
 static void RegisterImages() { Q_INIT_RESOURCE(images); }
 
@@ -19,6 +21,12 @@ QIcon ImageFromResource(const char* name)
 {
   static const bool registered = (RegisterImages(), true);
   (void)registered;
+#ifdef QT_SVG_LIB
+  // Scalable pictures, drawn by Qt SVG at the size and device pixel ratio
+  // asked for, stay sharp at every scaling of the screen.
+  const QString svg = QStringLiteral(":/images/%1.svg").arg(QLatin1String(name));
+  if (QFile::exists(svg)) return SvgIcon(svg);
+#endif
 #ifdef QUENLORA_PNG_IMAGES
   // Drawn from the SVGs while building, one bitmap for each scaling the
   // screen may have; the icon picks the one that fits.

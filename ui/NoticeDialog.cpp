@@ -7,6 +7,9 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "FixedDialog.h"
+#include "FocusButton.h"
+#include "SvgIcon.h"
 #include "UiFonts.h"
 
 namespace quenlora::ui {
@@ -15,8 +18,7 @@ TNoticeDialog::TNoticeDialog(QWidget* owner, const QString& instruction, const Q
 {
   setObjectName(QStringLiteral("AdvTaskDialog1"));
   setWindowTitle(QStringLiteral("Vortanek"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  MakeFixedDialog(this);
   setModal(true);
   setFont(TahomaFont(12));
 
@@ -28,8 +30,8 @@ TNoticeDialog::TNoticeDialog(QWidget* owner, const QString& instruction, const Q
   pane->setPalette(panePalette);
 
   IconLabel = new QLabel(pane);
-  const int iconSize = 32;
-  IconLabel->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(iconSize, iconSize));
+  IconLabel->setFixedSize(kIconSize, kIconSize);
+  DrawIcon();
   IconLabel->setAlignment(Qt::AlignTop);
 
   InstructionLabel = new QLabel(instruction, pane);
@@ -55,7 +57,7 @@ TNoticeDialog::TNoticeDialog(QWidget* owner, const QString& instruction, const Q
   paneLayout->addWidget(IconLabel, 0, Qt::AlignTop);
   paneLayout->addLayout(text, 1);
 
-  OkButton = new QPushButton(QStringLiteral("OK"), this);
+  OkButton = new TFocusButton(QStringLiteral("OK"), this);
   OkButton->setDefault(true);
   OkButton->setAutoDefault(true);
   OkButton->setMinimumWidth(75);
@@ -74,9 +76,16 @@ TNoticeDialog::TNoticeDialog(QWidget* owner, const QString& instruction, const Q
   setMinimumWidth(360);
 }
 
+void TNoticeDialog::DrawIcon()
+{
+  // At the pixel density of the screen the dialog is on, not a bitmap scaled up.
+  IconLabel->setPixmap(MessageIcon(QStyle::SP_MessageBoxInformation, kIconSize, this));
+}
+
 void TNoticeDialog::showEvent(QShowEvent* event)
 {
   QDialog::showEvent(event);
+  DrawIcon();
   OkButton->setFocus();
   const QScreen* where = screen();
   if (where == nullptr) return;

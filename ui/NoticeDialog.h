@@ -15,6 +15,8 @@ class TNoticeDialog : public QDialog {
 public:
   TNoticeDialog(QWidget* owner, const QString& instruction, const QString& content);
 
+  static constexpr int kIconSize = 32;
+
   QLabel* IconLabel;
   QLabel* InstructionLabel;
   QLabel* ContentLabel;
@@ -22,6 +24,9 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
+
+private:
+  void DrawIcon();
 };
 
 // Shows the notice modally, centred on the screen.

@@ -87,6 +87,20 @@ void TFileChooser::accept()
       nameBox->setText(typed + u'.' + extension);
     }
   }
+  // Qt's dialog stays open without a word on a name longer than the file
+  // system allows. A file that does not exist needs no question, so the
+  // name is taken as it is; one that cannot be created or read is reported
+  // when it is used, like any other.
+  const QStringList files = selectedFiles();
+  if (fileMode() == QFileDialog::AnyFile && files.size() == 1) {
+    const QFileInfo chosen(files.first());
+    if (!chosen.exists() && !chosen.isDir()) {
+      Q_EMIT filesSelected(files);
+      Q_EMIT fileSelected(files.first());
+      QDialog::accept();
+      return;
+    }
+  }
   QFileDialog::accept();
 }
 

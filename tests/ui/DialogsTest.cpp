@@ -10,6 +10,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "AboutDialog.h"
@@ -19,7 +21,9 @@
 #include "MarkupView.h"
 #include "NoticeDialog.h"
 #include "QtDialogs.h"
+#include "QtText.h"
 #include "TestSupport.h"
+#include "batch_error.h"
 
 using namespace quenlora;
 using namespace quenlora::ui;
@@ -78,6 +82,22 @@ bool RunChooser(TFileDialog& fileDialog, const QString& name, int fileType, TCho
   TQtDialogs dialogs;
   return dialogs.Execute(fileDialog, nullptr);
 }
+
+// Answers every modal widget of type T shown while it lives; act must close it.
+template <typename T>
+class TAnswerModals {
+public:
+  explicit TAnswerModals(std::function<void(T*)> act)
+  {
+    QObject::connect(&timer_, &QTimer::timeout, [act = std::move(act)] {
+      if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) act(modal);
+    });
+    timer_.start(10);
+  }
+
+private:
+  QTimer timer_;
+};
 
 TFileDialog SaveDialogIn(const QString& folder)
 {
@@ -263,18 +283,21 @@ private Q_SLOTS:
     QVERIFY(targets[1].contains(QStringLiteral("://")));
   }
 
-  void onlyWebAndMailTargetsAreOpened_data()
+  void onlyTargetsWithASchemeSeparatorOrMailtoAreOpened_data()
   {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("opened");
     QTest::newRow("web") << "https://quenlora.example" << true;
     QTest::newRow("mail") << "mailto:podpora@quenlora.example" << true;
-    QTest::newRow("file scheme") << "file:///etc" << true;
+    QTest::newRow("any scheme with ://") << "file:///etc" << true;
+    QTest::newRow("mailto: inside the target") << "x mailto:y" << true;
     QTest::newRow("bare name") << "quenlora.example" << false;
     QTest::newRow("program") << "calc.exe" << false;
+    QTest::newRow("scheme without //") << "news:comp.lang" << false;
+    QTest::newRow("one slash only") << "https:/quenlora.example" << false;
   }
 
-  void onlyWebAndMailTargetsAreOpened()
+  void onlyTargetsWithASchemeSeparatorOrMailtoAreOpened()
   {
     QFETCH(QString, target);
     QFETCH(bool, opened);
@@ -297,6 +320,143 @@ private Q_SLOTS:
     QFETCH(QRect, owner);
     QFETCH(QPoint, expected);
     QCOMPARE(TAboutDialog::CenteredOver(owner, QSize(406, 206), QRect(0, 0, 1280, 1024)), expected);
+  }
+
+  void fixedDialogsHaveOnlyACloseButtonAndKeepTheirSize_data()
+  {
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("About") << "About";
+    QTest::newRow("notice") << "notice";
+    QTest::newRow("error box") << "error box";
+  }
+
+  void fixedDialogsHaveOnlyACloseButtonAndKeepTheirSize()
+  {
+    QFETCH(QString, dialog);
+    struct TSeen {
+      Qt::WindowFlags Flags;
+      QSize Size, Minimum, Maximum, AfterResize, AfterMaximise, AfterMinimise;
+      Qt::WindowStates StateAfterMaximise, StateAfterMinimise;
+      bool VisibleAfterMinimise = false;
+    } seen;
+    // What a window manager may do to the dialog: resize it, maximise it,
+    // minimise it. It keeps its size and comes back to its normal state.
+    const auto tryOut = [&seen](QDialog* shown) {
+      seen.Flags = shown->windowFlags();
+      seen.Size = shown->size();
+      seen.Minimum = shown->minimumSize();
+      seen.Maximum = shown->maximumSize();
+      shown->resize(shown->size() + QSize(120, 80));
+      seen.AfterResize = shown->size();
+      shown->setWindowState(Qt::WindowMaximized);
+      QTest::qWait(50);
+      seen.StateAfterMaximise = shown->windowState();
+      seen.AfterMaximise = shown->size();
+      shown->setWindowState(Qt::WindowMinimized);
+      QTest::qWait(50);
+      seen.StateAfterMinimise = shown->windowState();
+      seen.AfterMinimise = shown->size();
+      seen.VisibleAfterMinimise = shown->isVisible();
+      shown->accept();
+    };
+    if (dialog == QStringLiteral("About")) {
+      OnModal<TAboutDialog>(tryOut);
+      TAboutDialog about(nullptr);
+      about.exec();
+    } else if (dialog == QStringLiteral("notice")) {
+      OnModal<TNoticeDialog>(tryOut);
+      ShowNotice(nullptr, QStringLiteral("Seznam byl úspěšně uložen."), QStringLiteral("/tmp/x.txt"));
+    } else {
+      OnModal<QMessageBox>(tryOut);
+      ShowErrorBox(nullptr, QStringLiteral("Stream write error."));
+    }
+    QVERIFY(seen.Flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(seen.Flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint)));
+    QVERIFY(!seen.Size.isEmpty());
+    QCOMPARE(seen.Minimum, seen.Size);
+    QCOMPARE(seen.Maximum, seen.Size);
+    QCOMPARE(seen.AfterResize, seen.Size);
+    QCOMPARE(seen.StateAfterMaximise, Qt::WindowNoState);
+    QCOMPARE(seen.AfterMaximise, seen.Size);
+    QCOMPARE(seen.StateAfterMinimise, Qt::WindowNoState);
+    QCOMPARE(seen.AfterMinimise, seen.Size);
+    QVERIFY(seen.VisibleAfterMinimise);
+  }
+
+  void nameTooLongInTheRealFileDialogIsReportedWhenUsed_data()
+  {
+    // Typed into Qt's file dialog as a full path in a scratch folder, and
+    // confirmed with Enter; what the command then reports.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("typed");   // the name typed
+    QTest::addColumn<QString>("chosen");  // the name the command gets
+    QTest::addColumn<QString>("lead");    // of the error box; empty: the command succeeds
+    const QString create = QStringLiteral("Cannot create file");
+    // The file system allows 255 bytes.
+    const QString longest = QString(251, u'a');
+    QTest::newRow("list, 255 bytes: saved") << "A_SaveList" << longest << longest + ".txt" << QString();
+    QTest::newRow("list, 256 bytes") << "A_SaveList" << longest + 'a' << longest + "a.txt" << create;
+    QTest::newRow("list, 300 letters with the extension") << "A_SaveList" << QString(296, u'b') + ".txt"
+                                                          << QString(296, u'b') + ".txt" << create;
+    // 128 letters, but 256 bytes in UTF-8.
+    QTest::newRow("list, 126 Czech letters and the extension") << "A_SaveList" << QString(126, u'č')
+                                                               << QString(126, u'č') + ".txt" << create;
+    QTest::newRow("export, 300 letters") << "A_XMLKombi" << QString(300, u'x') << QString(300, u'x') + ".xml" << create;
+    QTest::newRow("open, 300 letters") << "A_LoadList" << QString(300, u'o') << QString(300, u'o')
+                                       << QStringLiteral("Cannot open file");
+  }
+
+  void nameTooLongInTheRealFileDialogIsReportedWhenUsed()
+  {
+    QFETCH(QString, action);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(QString, lead);
+#ifdef Q_OS_WIN
+    QSKIP("Windows words the failure of a name too long otherwise; the POSIX runs check the text.");
+#endif
+    TQtDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    Scan(window, QStringLiteral("K1"));
+    QTemporaryDir folder;
+    bool stayedOpen = false;
+    OnModal<TFileChooser>([&](TFileChooser* chooser) {
+      auto* nameBox = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      nameBox->setText(folder.filePath(typed));
+      QTest::keyClick(nameBox, Qt::Key_Return);
+      stayedOpen = chooser->isVisible();
+      if (stayedOpen) chooser->reject();
+    });
+    QStringList errors, notices;
+    const TAnswerModals<QMessageBox> errorBoxes([&errors](QMessageBox* box) {
+      errors << box->text();
+      box->accept();
+    });
+    const TAnswerModals<TNoticeDialog> noticeDialogs([&notices](TNoticeDialog* notice) {
+      notices << notice->ContentLabel->text();
+      notice->accept();
+    });
+    window.findChild<QAction*>(action)->trigger();
+    QVERIFY(!stayedOpen);
+    const QString path = folder.filePath(chosen);
+    if (lead.isEmpty()) {
+      QCOMPARE(errors, QStringList());
+      QCOMPARE(notices, QStringList{path});
+      QCOMPARE(ReadBytes(path), QByteArray("K1\r\n"));
+      return;
+    }
+    const QString reason = ToQString(CleanReason(ViewOf(QString::fromUtf8(std::strerror(ENAMETOOLONG)))));
+    QCOMPARE(errors, QStringList{lead + QStringLiteral(" \"") + path + QStringLiteral("\". ") + reason + u'.'});
+    QCOMPARE(notices, QStringList());
+    QVERIFY(Snapshot(folder.path()).isEmpty());
+    QCOMPARE(window.Batch().Count(), 1);
+    // The user clicks into the window and goes on scanning.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::mouseClick(window.txtInput, Qt::LeftButton);
+    Scan(window, QStringLiteral("K2"));
+    QCOMPARE(window.Batch().Count(), 2);
   }
 
   void fileChooserStartsInTheFolderWithTheProposal()
