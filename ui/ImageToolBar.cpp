@@ -23,6 +23,8 @@ void TImageToolBar::AddButton(QAction* action)
   if (QWidget* button = widgetForAction(action)) {
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setObjectName(action->objectName() + QStringLiteral("Button"));
+    // The buttons show no caption; a screen reader names each by its hint.
+    button->setAccessibleName(action->toolTip());
   }
 }
 

@@ -21,6 +21,7 @@
 #include "BatchListModel.h"
 #include "ColumnCheckList.h"
 #include "ErrorBox.h"
+#include "FocusButton.h"
 #include "ImageToolBar.h"
 #include "Images.h"
 #include "QtText.h"
@@ -213,7 +214,7 @@ void TMain::CreateControls()
   setCentralWidget(client_);
 
   const QColor grey(0x80, 0x80, 0x80);
-  Button2 = new QPushButton(client_);
+  Button2 = new TFocusButton(client_);
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setIcon(A_Input->icon());
   Button2->setIconSize(QSize(20, 20));
@@ -249,14 +250,23 @@ void TMain::CreateControls()
   setTabOrder(Button2, txtInput);
   setTabOrder(txtInput, txtSeznam);
 
+  // What a screen reader says for the controls: each box by its label, the
+  // image button by its action's hint (it shows no tooltip).
+  Label3->setBuddy(txtInput);
+  txtInput->setAccessibleName(QStringLiteral("Vstup QR kódu"));
+  Label1->setBuddy(txtSeznam);
+  txtSeznam->setAccessibleName(QStringLiteral("Načtené kódy"));
+  Button2->setAccessibleName(A_Input->toolTip());
+
   StatusBar1 = statusBar();
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setFixedHeight(kStatusBarHeight);
-  StatusPanel0 = new TStatusPanel(80, StatusBar1);
+  // The count panel is 80 pixels wide, wider when a long count needs it; the
+  // hint panel takes the rest.
+  StatusPanel0 = new TStatusPanel(80, TStatusPanel::TWidth::FitsText, StatusBar1);
   StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-  StatusPanel0->setFixedWidth(80);
   StatusPanel0->SetText(QStringLiteral("Počet: 0"));
-  StatusPanel1 = new TStatusPanel(200, StatusBar1);
+  StatusPanel1 = new TStatusPanel(200, TStatusPanel::TWidth::AtLeast, StatusBar1);
   StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
   StatusPanel1->SetText(kHintPanelText);
   // The last panel reaches to the size grip, so that the hint can be read.

@@ -53,6 +53,16 @@ QPoint OnText(TColumnCheckList* list, int row)
   return {rect.left() + list->CheckBoxWidth() + 20, rect.center().y()};
 }
 
+// Fills three whole columns of the list; returns the rows in a column.
+int FillThreeColumns(TMain& window)
+{
+  const int rows = window.txtSeznam->RowsPerColumn();
+  QStringList codes;
+  for (int i = 0; i < rows * 3; ++i) codes << QStringLiteral("N%1").arg(i);
+  Fill(window, codes);
+  return rows;
+}
+
 // The style of the window, recording where it draws focus rectangles.
 class TFocusRecordingStyle : public QProxyStyle {
 public:
@@ -218,10 +228,7 @@ private Q_SLOTS:
     TMain window(dialogs);
     QVERIFY(ShowAndActivate(window));
     TColumnCheckList* list = window.txtSeznam;
-    const int rows = list->RowsPerColumn();
-    QStringList codes;
-    for (int i = 0; i < rows * 3; ++i) codes << QStringLiteral("N%1").arg(i);
-    Fill(window, codes);
+    const int rows = FillThreeColumns(window);
     list->setFocus();
     list->SelectRow(0);
     QTest::keyClick(list, Qt::Key_Down);
@@ -269,10 +276,7 @@ private Q_SLOTS:
     TMain window(dialogs);
     QVERIFY(ShowAndActivate(window));
     TColumnCheckList* list = window.txtSeznam;
-    const int rows = list->RowsPerColumn();
-    QStringList codes;
-    for (int i = 0; i < rows * 3; ++i) codes << QStringLiteral("N%1").arg(i);
-    Fill(window, codes);
+    const int rows = FillThreeColumns(window);
     QTest::keyClick(window.txtInput, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), list);
     QCOMPARE(list->SelectedRow(), -1);

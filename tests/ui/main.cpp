@@ -14,6 +14,8 @@ std::unique_ptr<QObject> MakeInputTest();
 std::unique_ptr<QObject> MakeCheckListTest();
 std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeDialogsTest();
+std::unique_ptr<QObject> MakeLookTest();
+std::unique_ptr<QObject> MakeAccessibilityTest();
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +32,7 @@ int main(int argc, char* argv[])
   const std::vector<std::pair<const char*, std::function<std::unique_ptr<QObject>()>>> groups = {
       {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"CheckListTest", MakeCheckListTest},
       {"CommandsTest", MakeCommandsTest},     {"DialogsTest", MakeDialogsTest},
+      {"LookTest", MakeLookTest},             {"AccessibilityTest", MakeAccessibilityTest},
   };
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   // The group name is ours; what follows goes to Qt Test.
