@@ -16,6 +16,7 @@ struct TFileType {
 // what it remembers from one showing to the next.
 class TFileDialog {
 public:
+  // A save dialog asks before an existing file is replaced.
   enum TKind { fdOpen, fdSave };
 
   TFileDialog(QString name, TKind kind, QList<TFileType> fileTypes, QString defaultExtension);
@@ -25,7 +26,6 @@ public:
   const QList<TFileType>& FileTypes() const { return fileTypes_; }
   // Without a period; appended to a name typed without an extension.
   const QString& DefaultExtension() const { return defaultExtension_; }
-  bool ConfirmsOverwrite() const { return kind_ == fdSave; }
 
   // Set by the caller before each showing.
   QString DefaultFolder;

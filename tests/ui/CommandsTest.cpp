@@ -206,7 +206,6 @@ private Q_SLOTS:
     QCOMPARE(shown.Name, QStringLiteral("FileSaveDialogXML"));
     QCOMPARE(shown.Kind, TFileDialog::fdSave);
     QCOMPARE(shown.DefaultExtension, QStringLiteral("xml"));
-    QVERIFY(shown.ConfirmsOverwrite);
     QCOMPARE(shown.DefaultFolder, Folder());
     QCOMPARE(shown.FileTypes.size(), 2);
     QCOMPARE(shown.FileTypes[0].DisplayName, QStringLiteral("XML soubor (*.xml)"));
@@ -252,7 +251,6 @@ private Q_SLOTS:
     const auto& shown = dialogs.Shown[0];
     QCOMPARE(shown.Name, QStringLiteral("FileSaveDialog1"));
     QCOMPARE(shown.DefaultExtension, QStringLiteral("txt"));
-    QVERIFY(shown.ConfirmsOverwrite);
     QCOMPARE(shown.DefaultFolder, Folder());
     QCOMPARE(shown.FileTypes[0].DisplayName, QStringLiteral("Textové soubory (*.txt)"));
     QCOMPARE(shown.FileTypes[1].DisplayName, QStringLiteral("Všechny soubory (*.*)"));

@@ -20,12 +20,24 @@ void TScriptedDialogs::ChooseNext(const QString& path, int fileType) { answers_.
 
 void TScriptedDialogs::CancelNext() { answers_.append({false, QString(), -1}); }
 
+TScriptedDialogs::~TScriptedDialogs()
+{
+  // A test that has failed already has said what went wrong first.
+  if (QTest::currentTestFailed()) return;
+  if (!Unexpected.isEmpty())
+    QTest::qFail(qPrintable(QStringLiteral("File dialogs shown without a prepared answer: ") + Unexpected.join(u", ")),
+                 __FILE__, __LINE__);
+  else if (!answers_.isEmpty())
+    QTest::qFail(qPrintable(QStringLiteral("%1 prepared dialog answers were never taken").arg(answers_.size())),
+                 __FILE__, __LINE__);
+}
+
 bool TScriptedDialogs::Execute(TFileDialog& dialog, QWidget*)
 {
-  Shown.append({dialog.Name(), dialog.Kind(), dialog.FileTypes(), dialog.DefaultExtension(), dialog.ConfirmsOverwrite(),
-                dialog.DefaultFolder, dialog.FileName, dialog.FileTypeIndex});
+  Shown.append({dialog.Name(), dialog.Kind(), dialog.FileTypes(), dialog.DefaultExtension(), dialog.DefaultFolder,
+                dialog.FileName, dialog.FileTypeIndex});
   if (answers_.isEmpty()) {
-    ++Unexpected;
+    Unexpected.append(dialog.Name());
     return false;
   }
   const TAnswer answer = answers_.takeFirst();

@@ -18,7 +18,9 @@ class TMain;
 namespace quenlora::ui::test {
 
 // Answers the window's dialogs in the user's place: each file dialog takes
-// the next prepared answer and every dialog shown is recorded.
+// the next prepared answer and every dialog shown is recorded. A file dialog
+// shown with no answer prepared, or an answer that no dialog took, fails the
+// running test when the scripted dialogs go at its end.
 class TScriptedDialogs : public TDialogs {
 public:
   struct TShownFileDialog {
@@ -26,7 +28,6 @@ public:
     TFileDialog::TKind Kind;
     QList<TFileType> FileTypes;
     QString DefaultExtension;
-    bool ConfirmsOverwrite;
     QString DefaultFolder;
     QString ProposedName;
     int FileTypeIndex;
@@ -35,6 +36,11 @@ public:
     QString Instruction;
     QString Content;
   };
+
+  TScriptedDialogs() = default;
+  TScriptedDialogs(const TScriptedDialogs&) = delete;
+  TScriptedDialogs& operator=(const TScriptedDialogs&) = delete;
+  ~TScriptedDialogs() override;
 
   // The next file dialog is confirmed with path (and, when given, that file type).
   void ChooseNext(const QString& path, int fileType = -1);
@@ -47,8 +53,9 @@ public:
   QList<TShownFileDialog> Shown;
   QList<TNotice> Notices;
   QStringList Errors;
-  // Dialogs shown with no answer prepared (a fault of the test or the window).
-  int Unexpected = 0;
+  // The names of the file dialogs shown with no answer prepared, which the
+  // window took for cancelled (a fault of the test or of the window).
+  QStringList Unexpected;
 
 private:
   struct TAnswer {
