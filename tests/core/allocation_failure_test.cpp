@@ -69,7 +69,8 @@ using test::Codes;
 
 std::u16string Code(unsigned n)
 {
-  const std::string text = "M" + std::to_string(n);
+  std::string text("M");
+  text += std::to_string(n);
   return std::u16string(text.begin(), text.end());
 }
 
@@ -110,7 +111,11 @@ TEST(OutOfMemory, ScanIntoABatchOfEverySize)
     };
     const std::vector<std::u16string> before = Codes(prepare());
     FailEachAllocationInTurn(
-        prepare, [](TCodeBatch& batch) { batch.AddScanned(u" " + std::u16string(ScanPrefix) + Code(99999) + u"\t"); },
+        prepare, [](TCodeBatch& batch) { std::u16string raw(u" ");
+          raw += ScanPrefix;
+          raw += Code(99999);
+          raw += u'\t';
+          batch.AddScanned(raw); },
         [&](TCodeBatch& batch, bool completed, long n) {
           std::vector<std::u16string> expected = before;
           if (completed) expected.push_back(Code(99999));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "code_batch.h"
+#include "code_filter.h"
 #include "test_support.h"
 
 namespace quenlora {
@@ -276,7 +277,8 @@ namespace {
 TEST(CodeBatch, DuplicateTestAcrossTheIndexTables)
 {
   auto code = [](unsigned n) {
-    const std::string text = "Z" + std::to_string(n);
+    std::string text("Z");
+    text += std::to_string(n);
     return std::u16string(text.begin(), text.end());
   };
   TCodeBatch batch;
@@ -394,6 +396,29 @@ TEST(CodeIndex, ErasingKeepsEveryProbeRunWhole)
   }
   TCodeIndex empty;
   EXPECT_FALSE(empty.Erase(0, 0));
+}
+
+// The filter in front of the large table never rules out a code it holds; one
+// never sized holds nothing and says so.
+TEST(CodeFilter, NeverRulesOutWhatItHolds)
+{
+  TCodeFilter unsized;
+  unsized.Add(12345);
+  EXPECT_FALSE(unsized.MayContain(12345));
+  TCodeFilter filter;
+  filter.Reset(1000);
+  EXPECT_EQ(filter.Capacity(), 1000u);
+  std::mt19937 random(3122014);
+  std::vector<std::uint32_t> held;
+  for (int i = 0; i < 1000; ++i) held.push_back(static_cast<std::uint32_t>(random()));
+  for (const std::uint32_t hash : held) filter.Add(hash);
+  for (const std::uint32_t hash : held) ASSERT_TRUE(filter.MayContain(hash)) << hash;
+  // Most codes it does not hold are ruled out, which is what it is for.
+  int maybe = 0;
+  for (int i = 0; i < 10000; ++i) maybe += filter.MayContain(static_cast<std::uint32_t>(random())) ? 1 : 0;
+  EXPECT_LT(maybe, 1000);
+  filter.Reset(10);
+  EXPECT_FALSE(filter.MayContain(held[0]));
 }
 
 }  // namespace

@@ -138,6 +138,18 @@ TEST(FileStamp, SettingsShapeTheStamp)
        u"8. 12. 2014 9:05:03", u"812201490503"},
       {"quoted literal", With(cz, [](auto& s) { s.ShortDatePattern = u"yyyy'-'MM'-'dd"; }), time,
        u"2014-12-08 9:05:03", u"2014-12-0890503"},
+      {"quote left open runs to the end", With(cz, [](auto& s) { s.ShortDatePattern = u"d.M.yyyy 'r"; }), time,
+       u"8.12.2014 r 9:05:03", u"8122014r90503"},
+      {"separator outside the BMP", With(cz, [](auto& s) {
+         s.ShortDatePattern = u"d/M/yyyy";
+         s.DateSeparator = u"\U0001F4C5";
+       }),
+       time, u"8\U0001F4C512\U0001F4C52014 9:05:03", u"8\U0001F4C512\U0001F4C5201490503"},
+      {"half a surrogate pair and a letter fall back", With(cz, [](auto& s) {
+         s.ShortDatePattern = u"d/M/yyyy";
+         s.DateSeparator = std::u16string{u'\xD83D', u'x'};
+       }),
+       time, u"8/12/2014 9:05:03", u"812201490503"},
       {"designators with periods", With(UnitedStates(), [](auto& s) {
          s.AMDesignator = u"dop.";
          s.PMDesignator = u"odp.";

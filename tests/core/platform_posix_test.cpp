@@ -220,6 +220,10 @@ TEST(RegionalSettings, UnusualPosixFormats)
       {"a lone percent at the end", "%d.%m.%", "%H:%M:%S%", u"08.12. 09:05:03"},
       {"hour twice", "%d.%m.%Y", "%H.%M %I", u"08.12.2014 09.05.03"},
       {"no separator after the hour", "%d.%m.%Y", "%H%M%S", u"08.12.2014 09:05:03"},
+      {"capital letter after the fields", "%d.%m.%Y T", "%H:%M:%S", u"08.12.2014 T 09:05:03"},
+      {"names only keep the default date", "%A%B", "%H:%M:%S", u"12/8/14 09:05:03"},
+      {"12-hour clock without padding", "%d.%m.%Y", "%l:%M:%S", u"08.12.2014 9:05:03 am"},
+      {"hour last", "%d.%m.%Y", "%M-%H", u"08.12.2014 09:05:03"},
   };
   for (const auto& c : cases) {
     const TRegionalSettings s = platform::RegionalSettingsFromPosixFormats(c.DateFormat, c.TimeFormat, "", "");
@@ -264,6 +268,7 @@ TEST(UserFolders, DocumentsFromUserDirsFile)
   }
   EXPECT_EQ(platform::DocumentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/Doc\"", "/"), "/Doc");
   EXPECT_EQ(platform::DocumentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/\"", "/"), std::nullopt);
+  EXPECT_EQ(platform::DocumentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME\"", "/"), std::nullopt);
 }
 
 // Settings are equal only when every one of them is.

@@ -383,7 +383,20 @@ TEST(KilledSave, TargetWholeAndNoTemporaryAfterTheNextSave)
     char signal = 0;
     ASSERT_EQ(::read(started[0], &signal, 1), 1);
     ::close(started[0]);
-    std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+    if (named) {
+      // Killed while its temporary exists: from when it appears, at a random moment.
+      const auto running = [child] {
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+      };
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (ListTree(folder.Path()).size() == 1 && running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+      std::this_thread::sleep_for(std::chrono::microseconds(moment(random) / 4));
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+    }
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "batch_error.h"
+#include "code_page_1250.h"
 #include "return_document.h"
 #include "test_support.h"
 #include "unicode_text.h"
@@ -79,6 +80,27 @@ TEST(UnicodeText, StrictDecodingRefusesWhatLossyReplaces)
   std::u16string out = u">";
   EXPECT_TRUE(DecodeUtf8Strict("\xF0\x9F\x98\x80\xC4\x8D", out));
   EXPECT_EQ(out, u">\U0001F600\u010D");
+}
+
+// windows-1250 holds ASCII, its own letters, and nothing else.
+TEST(UnicodeText, Windows1250Encoding)
+{
+  struct TCase {
+    char16_t Character;
+    bool Held;
+    unsigned char Byte;
+  };
+  const std::vector<TCase> cases = {
+      {u'A', true, 0x41},      {u'\x7F', true, 0x7F},   {u'\u010D', true, 0xE8},  {u'\u20AC', true, 0x80},
+      {u'\u02D9', true, 0xFF},  {u'\u0100', false, 0},   {u'\uFFFF', false, 0},    {u'\u00E0', false, 0},
+  };
+  for (const auto& c : cases) {
+    unsigned char byte = 0;
+    EXPECT_EQ(EncodeCp1250(c.Character, byte), c.Held) << static_cast<unsigned>(c.Character);
+    if (c.Held) {
+      EXPECT_EQ(byte, c.Byte) << static_cast<unsigned>(c.Character);
+    }
+  }
 }
 
 // A document line that holds an unpaired surrogate is carried with U+FFFD in
