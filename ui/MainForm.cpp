@@ -131,7 +131,10 @@ TMain::TMain(TDialogs& dialogs, QWidget* parent)
   CreateMenus();
   CreateControls();
 
-  resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
+  // The menu bar takes the height its style gives it once polished, which
+  // the client area must not pay for.
+  MainMenu1->ensurePolished();
+  resize(kClientWidth, kClientHeight + MainMenu1->heightForWidth(kClientWidth));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     move(area.left() + std::max(0, (area.width() - width()) / 2),

@@ -1,5 +1,7 @@
 #include "RegionalSettingsWatch.h"
 
+#include <QtGlobal>
+
 #ifdef Q_OS_WIN
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>

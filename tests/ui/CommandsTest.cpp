@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -28,6 +26,14 @@ using namespace quenlora::ui::test;
 namespace {
 
 using TSections = QList<QPair<QByteArray, QList<QByteArray>>>;
+
+// How a failing write is brought about.
+enum class TWay {
+  Plain,          // the path itself is wrong
+  Unprivileged,   // as a user whom permissions bind
+  HeldByAnother,  // another program holds the file open
+  DiskFull,       // the disk fills up part-way
+};
 
 QByteArray Xml(const TSections& sections)
 {
@@ -68,15 +74,6 @@ void RunAndCheckProposal(QAction* action, TScriptedDialogs& dialogs, const QStri
   QVERIFY(!dialogs.Shown.isEmpty());
   const QString proposed = dialogs.Shown.last().ProposedName;
   QVERIFY2(proposed == prefix + before + suffix || proposed == prefix + after + suffix, qPrintable(proposed));
-}
-
-// The C library's reason for an error number as the messages carry it,
-// without a trailing period.
-QString Reason(int error)
-{
-  QString text = QString::fromUtf8(std::strerror(error));
-  while (text.endsWith(u'.') || text.endsWith(u' ')) text.chop(1);
-  return text;
 }
 
 // Everything a failed command must leave as it was, in one comparable text.
@@ -197,8 +194,13 @@ private Q_SLOTS:
     }
     QTemporaryDir folder;
     // A folder whose name starts with n after a backslash is shown as it is.
+#ifdef Q_OS_WIN
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("new")));
+    const QString path = QDir::toNativeSeparators(folder.filePath(QStringLiteral("new/x.xml")));
+#else
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("C:\\new")));
     const QString path = folder.filePath(QStringLiteral("C:\\new/x.xml"));
+#endif
     dialogs.ChooseNext(path);
     RunAndCheckProposal(ActionNamed(window, action), dialogs, prefix, QStringLiteral(".xml"));
     QCOMPARE(dialogs.Shown.size(), 1);
@@ -367,18 +369,25 @@ private Q_SLOTS:
   {
     QTest::addColumn<QString>("source");  // in the scratch folder
     QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<bool>("held");  // by another program (Windows)
     QTest::addColumn<QString>("lead");
     QTest::addColumn<QString>("tail");  // the error box text after the path
     const QString open = QStringLiteral("Cannot open file");
     const QString read = QStringLiteral("Cannot read file");
-    QTest::newRow("missing file") << "nothing here.txt" << false << open << Reason(ENOENT) + u'.';
-    QTest::newRow("missing folder") << "missing/list.txt" << false << open << Reason(ENOENT) + u'.';
-    QTest::newRow("folder chosen as file") << "folder" << false << open << Reason(EISDIR) + u'.';
-    QTest::newRow("no read permission") << "unreadable.txt" << true << open << Reason(EACCES) + u'.';
+    const auto reason = [](TFailure failure) { return SystemReason(failure) + u'.'; };
+    QTest::newRow("missing file") << "nothing here.txt" << false << false << open << reason(TFailure::FileNotFound);
+    QTest::newRow("missing folder") << "missing/list.txt" << false << false << open << reason(TFailure::PathNotFound);
+    QTest::newRow("folder chosen as file") << "folder" << false << false << open << reason(TFailure::IsFolder);
+#ifdef Q_OS_WIN
+    QTest::newRow("held by another program") << "unreadable.txt" << false << true << open
+                                             << reason(TFailure::HeldByAnother);
+#else
+    QTest::newRow("no read permission") << "unreadable.txt" << true << false << open << reason(TFailure::AccessDenied);
+#endif
     QTest::newRow("invalid UTF-8 after the mark")
-        << "bad-utf8.txt" << false << read << "Invalid UTF-8 data after the UTF-8 byte-order mark.";
+        << "bad-utf8.txt" << false << false << read << "Invalid UTF-8 data after the UTF-8 byte-order mark.";
     // The message ends in ")", so the box adds no period.
-    QTest::newRow("NUL in the text") << "nul.txt" << false << read
+    QTest::newRow("NUL in the text") << "with-nul.txt" << false << false << read
                                      << "The text contains a NUL character (UTF-16 without a byte-order mark?)";
   }
 
@@ -386,6 +395,7 @@ private Q_SLOTS:
   {
     QFETCH(QString, source);
     QFETCH(bool, unprivileged);
+    QFETCH(bool, held);
     QFETCH(QString, lead);
     QFETCH(QString, tail);
     TScriptedDialogs dialogs;
@@ -395,7 +405,7 @@ private Q_SLOTS:
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(WriteBytes(folder.filePath(QStringLiteral("unreadable.txt")), "R1\r\n"));
     QVERIFY(WriteBytes(folder.filePath(QStringLiteral("bad-utf8.txt")), "\xEF\xBB\xBFR1\r\nR\xC4"));
-    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("nul.txt")), QByteArray("R\0" "1\0\r\0\n\0", 8)));
+    QVERIFY(WriteBytes(folder.filePath(QStringLiteral("with-nul.txt")), QByteArray("R\0" "1\0\r\0\n\0", 8)));
     QVERIFY(WriteBytes(folder.filePath(QStringLiteral("good.txt")), "\xEF\xBB\xBFG1\r\nG2\r\n"));
     QVERIFY(GiveToUnprivilegedUser(folder.path()));
     QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("unreadable.txt")), QFile::WriteOwner));
@@ -408,6 +418,9 @@ private Q_SLOTS:
       std::optional<TUnprivilegedScope> user;
       if (unprivileged) user.emplace();
       QVERIFY(!unprivileged || user->Active());
+      std::optional<THeldFile> other;
+      if (held) other.emplace(path);
+      QVERIFY(!held || other->Holding());
       window.A_LoadList->trigger();
     }
     QCOMPARE(dialogs.Errors, QStringList{lead + QStringLiteral(" \"") + path + QStringLiteral("\". ") + tail});
@@ -429,20 +442,33 @@ private Q_SLOTS:
   {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("target");  // in the scratch folder
-    QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<TWay>("way");
     QTest::addColumn<QString>("tail");  // the error box text after the path; empty: "Stream write error."
+    const auto reason = [](TFailure failure) { return SystemReason(failure) + u'.'; };
     for (const char* name : {"A_SaveList", "A_XMLSingle", "A_XMLFull", "A_XMLKombi"}) {
       const QByteArray row(name);
-      QTest::newRow(row + ", missing folder") << name << "missing/out.file" << false << Reason(ENOENT) + u'.';
-      QTest::newRow(row + ", target is a folder") << name << "folder" << false << Reason(EISDIR) + u'.';
-      QTest::newRow(row + ", parent is a file") << name << "previous.file/out.file" << false << Reason(ENOTDIR) + u'.';
+      QTest::newRow(row + ", missing folder") << name << "missing/out.file" << TWay::Plain
+                                              << reason(TFailure::PathNotFound);
+      QTest::newRow(row + ", target is a folder") << name << "folder" << TWay::Plain << reason(TFailure::IsFolder);
+      QTest::newRow(row + ", parent is a file") << name << "previous.file/out.file" << TWay::Plain
+                                                << reason(TFailure::ParentIsFile);
+#ifdef Q_OS_WIN
+      // A read-only file binds every user on Windows.
+      QTest::newRow(row + ", read-only file") << name << "read-only.file" << TWay::Plain
+                                              << reason(TFailure::AccessDenied);
+      QTest::newRow(row + ", file held by another program") << name << "previous.file" << TWay::HeldByAnother
+                                                            << reason(TFailure::HeldByAnother);
+#else
       QTest::newRow(row + ", new file, folder without write permission")
-          << name << "locked/out.file" << true << Reason(EACCES) + u'.';
+          << name << "locked/out.file" << TWay::Unprivileged << reason(TFailure::AccessDenied);
       QTest::newRow(row + ", existing file, folder without write permission")
-          << name << "locked/previous.file" << true << Reason(EACCES) + u'.';
-      QTest::newRow(row + ", read-only file") << name << "read-only.file" << true << Reason(EACCES) + u'.';
-      QTest::newRow(row + ", disk full part-way, new file") << name << "out.file" << false << QString();
-      QTest::newRow(row + ", disk full part-way, existing file") << name << "previous.file" << false << QString();
+          << name << "locked/previous.file" << TWay::Unprivileged << reason(TFailure::AccessDenied);
+      QTest::newRow(row + ", read-only file") << name << "read-only.file" << TWay::Unprivileged
+                                              << reason(TFailure::AccessDenied);
+#endif
+      QTest::newRow(row + ", disk full part-way, new file") << name << "out.file" << TWay::DiskFull << QString();
+      QTest::newRow(row + ", disk full part-way, existing file") << name << "previous.file" << TWay::DiskFull
+                                                                << QString();
     }
   }
 
@@ -450,12 +476,20 @@ private Q_SLOTS:
   {
     QFETCH(QString, action);
     QFETCH(QString, target);
-    QFETCH(bool, unprivileged);
+    QFETCH(TWay, way);
     QFETCH(QString, tail);
     TScriptedDialogs dialogs;
     TMain window(dialogs);
     PrepareBatch(window);
+#ifdef Q_OS_WIN
+    // Windows has no limit on the size of a process's files; a disk that is full does it.
+    const bool smallDisk = way == TWay::DiskFull;
+    if (smallDisk && SmallDiskFolder().isEmpty())
+      QSKIP("No small disk to fill: the Wine runs mount one when they run as root.");
+    QTemporaryDir folder(smallDisk ? SmallDiskFolder() + QStringLiteral("/XXXXXX") : QDir::tempPath() + QStringLiteral("/XXXXXX"));
+#else
     QTemporaryDir folder;
+#endif
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("locked")));
     for (const char* name : {"previous.file", "read-only.file", "locked/previous.file"})
@@ -470,11 +504,20 @@ private Q_SLOTS:
     dialogs.ChooseNext(path);
     {
       std::optional<TUnprivilegedScope> user;
-      if (unprivileged) user.emplace();
-      QVERIFY(!unprivileged || user->Active());
+      if (way == TWay::Unprivileged) user.emplace();
+      QVERIFY(way != TWay::Unprivileged || user->Active());
+      std::optional<THeldFile> other;
+      if (way == TWay::HeldByAnother) other.emplace(path);
+      QVERIFY(way != TWay::HeldByAnother || other->Holding());
+#ifdef Q_OS_WIN
+      std::optional<TDiskFiller> filler;
+      if (way == TWay::DiskFull) filler.emplace(folder.path());
+      QVERIFY(way != TWay::DiskFull || filler->Full());
+#else
       // Room for a few bytes only: every file breaks off after them.
       std::optional<TFileSizeLimit> limit;
-      if (tail.isEmpty()) limit.emplace(16);
+      if (way == TWay::DiskFull) limit.emplace(16);
+#endif
       ActionNamed(window, action)->trigger();
     }
     QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("locked")),

@@ -11,12 +11,17 @@
 #include <QToolButton>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #include "ColumnCheckList.h"
 #include "ImageToolBar.h"
 #include "MainForm.h"
 #include "StatusPanel.h"
 #include "TestSupport.h"
 #include "file_stamp.h"
+#include "platform/platform.h"
 #include "regional_settings.h"
 
 using namespace quenlora;
@@ -296,6 +301,7 @@ private Q_SLOTS:
     QCOMPARE(dialogs.Shown.size() + dialogs.Notices.size() + dialogs.Errors.size(), 0);
   }
 
+#ifndef Q_OS_WIN
   void readsRegionalSettingsAgainWhenTheSystemSaysSo()
   {
     TScriptedDialogs dialogs;
@@ -318,6 +324,36 @@ private Q_SLOTS:
     ReloadRegionalSettings();
     QCOMPARE(after, TRegionalSettings{});
   }
+#else
+  void readsRegionalSettingsAgainWhenWindowsAnnouncesThem()
+  {
+    // The user changes the short date pattern in the regional settings, and
+    // the system announces it to every window; the program has long started.
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    const TRegionalSettings before = CurrentRegionalSettings();
+    wchar_t saved[128]{};
+    QVERIFY(::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved, 128) > 0);
+    QVERIFY(::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"yyyy-MM-dd"));
+    const auto changed = platform::ReadUserRegionalSettings();
+    const TRegionalSettings unannounced = CurrentRegionalSettings();
+    const auto announce = [] {
+      DWORD_PTR ignored = 0;
+      ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"),
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+    };
+    announce();
+    const TRegionalSettings announced = CurrentRegionalSettings();
+    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved);
+    announce();
+    QVERIFY(changed.has_value());
+    QCOMPARE(QString::fromStdU16String(changed->ShortDatePattern), QStringLiteral("yyyy-MM-dd"));
+    QVERIFY(unannounced == before);
+    QCOMPARE(QString::fromStdU16String(announced.ShortDatePattern), QStringLiteral("yyyy-MM-dd"));
+    QVERIFY(CurrentRegionalSettings() == before);
+  }
+#endif
 };
 
 std::unique_ptr<QObject> MakeMainWindowTest() { return std::make_unique<MainWindowTest>(); }

@@ -7,10 +7,20 @@
 #include <QTest>
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <vector>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
 #include <grp.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
+
+#include "batch_error.h"
+#include "QtText.h"
 
 #include "MainForm.h"
 
@@ -80,6 +90,91 @@ QMap<QString, QByteArray> Snapshot(const QString& folder)
   return tree;
 }
 
+QString SmallDiskFolder() { return qEnvironmentVariable("QUENLORA_TEST_SMALL_DISK"); }
+
+TDiskFiller::TDiskFiller(const QString& folder) : path_(QDir(folder).filePath(QStringLiteral("filler.bin")))
+{
+  QFile filler(path_);
+  if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return;
+  // Ever smaller pieces, down to single bytes, until nothing more fits.
+  const QByteArray piece(64 * 1024, 'f');
+  for (qint64 size = piece.size(); size > 0; size /= 2)
+    while (filler.write(piece.constData(), size) == size) {
+    }
+  full_ = true;
+}
+
+TDiskFiller::~TDiskFiller() { QFile::remove(path_); }
+
+#ifdef Q_OS_WIN
+
+QString SystemReason(TFailure failure)
+{
+  // Not in every SDK's headers: "The directory name is not supported" from Windows 8 on.
+  constexpr DWORD kDirectoryNotSupported = 336;
+  DWORD error = ERROR_SUCCESS;
+  switch (failure) {
+    case TFailure::FileNotFound: error = ERROR_FILE_NOT_FOUND; break;
+    case TFailure::PathNotFound: error = ERROR_PATH_NOT_FOUND; break;
+    case TFailure::IsFolder: error = kDirectoryNotSupported; break;
+    case TFailure::ParentIsFile: error = ERROR_PATH_NOT_FOUND; break;
+    case TFailure::AccessDenied: error = ERROR_ACCESS_DENIED; break;
+    case TFailure::HeldByAnother: error = ERROR_SHARING_VIOLATION; break;
+  }
+  wchar_t* buffer = nullptr;
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  QString text = buffer != nullptr ? QString::fromWCharArray(buffer, static_cast<qsizetype>(length)) : QString();
+  ::LocalFree(buffer);
+  // A system without the folder text gets the program's own wording.
+  if (text.isEmpty() && failure == TFailure::IsFolder) text = QStringLiteral("The path names a folder, not a file");
+  return ToQString(CleanReason(ViewOf(text)));
+}
+
+THeldFile::THeldFile(const QString& path)
+{
+  const HANDLE handle = ::CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                                      GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = handle;
+}
+
+THeldFile::~THeldFile()
+{
+  if (handle_ != nullptr) ::CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+bool THeldFile::Holding() const { return handle_ != nullptr; }
+
+// Windows has no other user to become in these tests, no owners to give
+// files to, and no limit on the size of the files a process writes.
+TUnprivilegedScope::TUnprivilegedScope() = default;
+TUnprivilegedScope::~TUnprivilegedScope() = default;
+bool GiveToUnprivilegedUser(const QString&) { return true; }
+TFileSizeLimit::TFileSizeLimit(qint64) { qFatal("no file-size limit on Windows: fill a small disk instead"); }
+TFileSizeLimit::~TFileSizeLimit() = default;
+
+#else
+
+QString SystemReason(TFailure failure)
+{
+  int error = 0;
+  switch (failure) {
+    case TFailure::FileNotFound:
+    case TFailure::PathNotFound: error = ENOENT; break;
+    case TFailure::IsFolder: error = EISDIR; break;
+    case TFailure::ParentIsFile: error = ENOTDIR; break;
+    case TFailure::AccessDenied: error = EACCES; break;
+    case TFailure::HeldByAnother: qFatal("POSIX systems let any number of programs open a file");
+  }
+  return ToQString(CleanReason(ViewOf(QString::fromUtf8(std::strerror(error)))));
+}
+
+THeldFile::THeldFile(const QString&) {}
+THeldFile::~THeldFile() = default;
+bool THeldFile::Holding() const { return false; }
+
 namespace {
 constexpr uid_t kUnprivilegedUser = 65534;
 constexpr gid_t kUnprivilegedGroup = 65534;
@@ -139,6 +234,8 @@ TFileSizeLimit::~TFileSizeLimit()
   if (restore_) ::setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, savedHandler_);
 }
+
+#endif
 
 void TypeText(QWidget* widget, const QString& text)
 {

@@ -74,6 +74,33 @@ bool WriteBytes(const QString& path, const QByteArray& bytes);
 // or changed.
 QMap<QString, QByteArray> Snapshot(const QString& folder);
 
+// A failure of a file command as the system words it: the reason the error
+// box shows after the path, without the final period.
+enum class TFailure {
+  FileNotFound,
+  PathNotFound,  // a folder on the way is missing
+  IsFolder,      // the path names a folder, not a file
+  ParentIsFile,  // a file stands on the way where a folder should be
+  AccessDenied,
+  HeldByAnother,  // another program holds the file open (Windows)
+};
+QString SystemReason(TFailure failure);
+
+// Holds a file open as another program can on Windows: for writing, and
+// sharing it with nobody, so no one else may read it or write it while the
+// object lives. Elsewhere it holds nothing and Holding() is false.
+class THeldFile {
+public:
+  explicit THeldFile(const QString& path);
+  THeldFile(const THeldFile&) = delete;
+  THeldFile& operator=(const THeldFile&) = delete;
+  ~THeldFile();
+  bool Holding() const;
+
+private:
+  void* handle_ = nullptr;
+};
+
 // Root passes every permission check, and CI runs as root. While a scope
 // lives, the process acts as the user nobody (only the effective user and
 // groups change, so root comes back when it ends); without root it changes
@@ -98,8 +125,27 @@ private:
 // TUnprivilegedScope; nothing to do when the tests do not run as root.
 bool GiveToUnprivilegedUser(const QString& path);
 
+// A folder on a small disk of its own, named by QUENLORA_TEST_SMALL_DISK
+// (the Wine runs mount one when they may); empty where there is none.
+QString SmallDiskFolder();
+
+// Fills the disk that holds the folder until not one more byte fits, so that
+// the next write there breaks off; the filler goes when the object does.
+class TDiskFiller {
+public:
+  explicit TDiskFiller(const QString& folder);
+  TDiskFiller(const TDiskFiller&) = delete;
+  TDiskFiller& operator=(const TDiskFiller&) = delete;
+  ~TDiskFiller();
+  bool Full() const { return full_; }
+
+private:
+  QString path_;
+  bool full_ = false;
+};
+
 // Caps the size of files the process writes while it lives, so that a write
-// breaks off part-way even for root; SIGXFSZ is ignored meanwhile.
+// breaks off part-way even for root; SIGXFSZ is ignored meanwhile (POSIX).
 class TFileSizeLimit {
 public:
   explicit TFileSizeLimit(qint64 bytes);

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs a command with a small disk of its own: a 1 MiB tmpfs, whose folder
+# QUENLORA_TEST_SMALL_DISK names as Wine shows it (drive Z: is the Unix root),
+# so that Windows code under test can fill a disk and meet its end. Mounting
+# needs root; without it the command runs without the disk.
+#   with-small-disk.sh COMMAND [ARGUMENT...]
+set -uo pipefail
+
+disk=$(mktemp -d)
+mounted=false
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,mode=0777 quenlora-small-disk "$disk" 2>/dev/null; then
+  mounted=true
+  export QUENLORA_TEST_SMALL_DISK="Z:${disk//\//\\}"
+fi
+"$@"
+status=$?
+if $mounted; then
+  umount "$disk" || umount -l "$disk"
+fi
+rmdir "$disk"
+exit $status

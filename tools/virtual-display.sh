@@ -1,0 +1,40 @@
+# Sourced by the scripts that show windows without a screen: a virtual X
+# display of its own (Xvfb on a free display number) with a window manager,
+# so that windows get activated, focused and decorated as on a desktop.
+#   start_virtual_display [WIDTHxHEIGHT]   sets DISPLAY
+#   stop_virtual_display
+
+start_virtual_display() {
+  local size=${1:-1280x1024}
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$number_file" 2>/dev/null &
+  QUENLORA_XVFB_PID=$!
+  local waited=0
+  while [[ ! -s $number_file ]]; do
+    if ! kill -0 "$QUENLORA_XVFB_PID" 2>/dev/null || (( waited >= 100 )); then
+      rm -f "$number_file"
+      echo "the virtual display did not start" >&2
+      return 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  export DISPLAY=:$(tr -d '[:space:]' <"$number_file")
+  rm -f "$number_file"
+  openbox --sm-disable >/dev/null 2>&1 &
+  QUENLORA_WM_PID=$!
+  # The window manager is ready once it has claimed the screen.
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+}
+
+stop_virtual_display() {
+  [[ -n ${QUENLORA_WM_PID:-} ]] && kill "$QUENLORA_WM_PID" 2>/dev/null
+  [[ -n ${QUENLORA_XVFB_PID:-} ]] && kill "$QUENLORA_XVFB_PID" 2>/dev/null
+  wait "${QUENLORA_WM_PID:-}" "${QUENLORA_XVFB_PID:-}" 2>/dev/null
+  QUENLORA_WM_PID= QUENLORA_XVFB_PID=
+  return 0
+}
