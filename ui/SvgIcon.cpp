@@ -50,10 +50,18 @@ public:
     return drawn;
   }
 
-  // QIcon asks for the size in device pixels already.
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
   {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // The size is in device-independent pixels.
+    QPixmap drawn = pixmap((QSizeF(size) * scale).toSize(), mode, state);
+    drawn.setDevicePixelRatio(scale);
+    return drawn;
+#else
+    // Before Qt 6.8 QIcon asks with the size in device pixels already.
+    Q_UNUSED(scale);
     return pixmap(size, mode, state);
+#endif
   }
 
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
