@@ -461,8 +461,6 @@ private Q_SLOTS:
 #else
       QTest::newRow(row + ", new file, folder without write permission")
           << name << "locked/out.file" << TWay::Unprivileged << reason(TFailure::AccessDenied);
-      QTest::newRow(row + ", existing file, folder without write permission")
-          << name << "locked/previous.file" << TWay::Unprivileged << reason(TFailure::AccessDenied);
       QTest::newRow(row + ", read-only file") << name << "read-only.file" << TWay::Unprivileged
                                               << reason(TFailure::AccessDenied);
 #endif
@@ -643,6 +641,46 @@ private Q_SLOTS:
     expected.removeAt(badRow);
     expected << QStringLiteral("AFTER-%1").arg(codes.size());
     QCOMPARE(ParsedCodes(ReadBytes(out).mid(3)), expected);
+  }
+
+  void fileInAFolderWithoutWritePermissionIsWrittenInPlace_data()
+  {
+    QTest::addColumn<QString>("action");
+    for (const char* name : {"A_SaveList", "A_XMLSingle", "A_XMLFull", "A_XMLKombi"}) QTest::newRow(name) << name;
+  }
+
+  void fileInAFolderWithoutWritePermissionIsWrittenInPlace()
+  {
+#ifdef Q_OS_WIN
+    QSKIP("The tests on Windows have no other user whom permissions bind.");
+#endif
+    // A file the user may write, in a folder where no new file may be made:
+    // the folder leaves no other way than writing the file itself.
+    QFETCH(QString, action);
+    TScriptedDialogs dialogs;
+    TMain window(dialogs);
+    PrepareBatch(window);
+    QTemporaryDir folder;
+    const QString locked = folder.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("locked")));
+    const QString path = folder.filePath(QStringLiteral("locked/previous.file"));
+    QVERIFY(WriteBytes(path, kPrevious));
+    QVERIFY(GiveToUnprivilegedUser(folder.path()));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+    dialogs.ChooseNext(path);
+    {
+      TUnprivilegedScope user;
+      QVERIFY(user.Active());
+      ActionNamed(window, action)->trigger();
+    }
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(dialogs.Errors.isEmpty());
+    QCOMPARE(dialogs.Notices.size(), 1);
+    QCOMPARE(dialogs.Notices[0].Content, path);
+    QVERIFY(ReadBytes(path).contains("KEEP-0002"));
+    QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("previous.file")});
+    QCOMPARE(QApplication::focusWidget(), window.txtInput);
   }
 
   void eachDialogRemembersItsFileType()
