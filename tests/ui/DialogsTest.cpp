@@ -10,8 +10,6 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTest>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 #include "AboutDialog.h"
@@ -398,9 +396,12 @@ private Q_SLOTS:
     QTest::newRow("list, 256 bytes") << "A_SaveList" << longest + 'a' << longest + "a.txt" << create;
     QTest::newRow("list, 300 letters with the extension") << "A_SaveList" << QString(296, u'b') + ".txt"
                                                           << QString(296, u'b') + ".txt" << create;
-    // 128 letters, but 256 bytes in UTF-8.
+#ifndef Q_OS_WIN
+    // 130 letters, but 256 bytes in UTF-8. Windows counts UTF-16 units and takes
+    // such a name, unless (as under Wine) a POSIX file system lies beneath.
     QTest::newRow("list, 126 Czech letters and the extension") << "A_SaveList" << QString(126, u'č')
                                                                << QString(126, u'č') + ".txt" << create;
+#endif
     QTest::newRow("export, 300 letters") << "A_XMLKombi" << QString(300, u'x') << QString(300, u'x') + ".xml" << create;
     QTest::newRow("open, 300 letters") << "A_LoadList" << QString(300, u'o') << QString(300, u'o')
                                        << QStringLiteral("Cannot open file");
@@ -412,9 +413,6 @@ private Q_SLOTS:
     QFETCH(QString, typed);
     QFETCH(QString, chosen);
     QFETCH(QString, lead);
-#ifdef Q_OS_WIN
-    QSKIP("Windows words the failure of a name too long otherwise; the POSIX runs check the text.");
-#endif
     TQtDialogs dialogs;
     TMain window(dialogs);
     QVERIFY(ShowAndActivate(window));
@@ -439,15 +437,23 @@ private Q_SLOTS:
     });
     window.findChild<QAction*>(action)->trigger();
     QVERIFY(!stayedOpen);
-    const QString path = folder.filePath(chosen);
+    const QString path = QDir::toNativeSeparators(folder.filePath(chosen));
     if (lead.isEmpty()) {
       QCOMPARE(errors, QStringList());
       QCOMPARE(notices, QStringList{path});
       QCOMPARE(ReadBytes(path), QByteArray("K1\r\n"));
       return;
     }
-    const QString reason = ToQString(CleanReason(ViewOf(QString::fromUtf8(std::strerror(ENAMETOOLONG)))));
-    QCOMPARE(errors, QStringList{lead + QStringLiteral(" \"") + path + QStringLiteral("\". ") + reason + u'.'});
+#ifdef Q_OS_WIN
+    // The reason is the file system's: NTFS, and the Linux one beneath Wine, word it differently.
+    const QString start = lead + QStringLiteral(" \"") + path + QStringLiteral("\". ");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith(start) && errors[0].size() > start.size() + 1 && errors[0].endsWith(u'.'),
+             qPrintable(errors[0].mid(start.size())));
+#else
+    QCOMPARE(errors, QStringList{lead + QStringLiteral(" \"") + path + QStringLiteral("\". ") +
+                                 SystemReason(TFailure::NameTooLong) + u'.'});
+#endif
     QCOMPARE(notices, QStringList());
     QVERIFY(Snapshot(folder.path()).isEmpty());
     QCOMPARE(window.Batch().Count(), 1);

@@ -120,6 +120,7 @@ QString SystemReason(TFailure failure)
     case TFailure::ParentIsFile: error = ERROR_PATH_NOT_FOUND; break;
     case TFailure::AccessDenied: error = ERROR_ACCESS_DENIED; break;
     case TFailure::HeldByAnother: error = ERROR_SHARING_VIOLATION; break;
+    case TFailure::NameTooLong: qFatal("Windows words a name too long as its file system does");
   }
   wchar_t* buffer = nullptr;
   const DWORD length =
@@ -167,6 +168,7 @@ QString SystemReason(TFailure failure)
     case TFailure::ParentIsFile: error = ENOTDIR; break;
     case TFailure::AccessDenied: error = EACCES; break;
     case TFailure::HeldByAnother: qFatal("POSIX systems let any number of programs open a file");
+    case TFailure::NameTooLong: error = ENAMETOOLONG; break;
   }
   return ToQString(CleanReason(ViewOf(QString::fromUtf8(std::strerror(error)))));
 }

@@ -83,6 +83,7 @@ enum class TFailure {
   ParentIsFile,  // a file stands on the way where a folder should be
   AccessDenied,
   HeldByAnother,  // another program holds the file open (Windows)
+  NameTooLong,    // a name longer than the file system allows (POSIX)
 };
 QString SystemReason(TFailure failure);
 
