@@ -1,8 +1,10 @@
 # make run    build and start the program
 # make test   build and run every test, then build and run them all again
 #             with AddressSanitizer and UndefinedBehaviorSanitizer, then
-#             cross-compile the core and its tests for Windows and run them
-#             under Wine
+#             fuzz the core briefly, then cross-compile the Windows program
+#             and its tests and run them under Wine (the first run on a
+#             machine builds Qt for Windows once, see tools/build-windows-qt)
+# make coverage  the core's line and branch coverage, per file
 # make bench  build and run the benchmarks
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
 PRESET ?= default
