@@ -8,14 +8,17 @@ set -uo pipefail
 
 disk=$(mktemp -d)
 mounted=false
+release() {
+  if $mounted; then
+    umount "$disk" 2>/dev/null || umount -l "$disk"
+  fi
+  rmdir "$disk"
+}
+# Also when the run is stopped (a test's time limit).
+trap release EXIT
+trap 'exit 143' TERM INT
 if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,mode=0777 quenlora-small-disk "$disk" 2>/dev/null; then
   mounted=true
   export QUENLORA_TEST_SMALL_DISK="Z:${disk//\//\\}"
 fi
 "$@"
-status=$?
-if $mounted; then
-  umount "$disk" || umount -l "$disk"
-fi
-rmdir "$disk"
-exit $status
