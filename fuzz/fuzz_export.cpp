@@ -14,6 +14,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -79,85 +80,193 @@ std::string ExpectedNamespace()
   return "http://" + host + "/XMLSchema/RZL/VraceneKP/1.0.0";
 }
 
-std::string Text(const xmlChar* text) { return text == nullptr ? std::string() : reinterpret_cast<const char*>(text); }
-
 bool Is(const xmlChar* text, const char* expected)
 {
   return text != nullptr && std::strcmp(reinterpret_cast<const char*>(text), expected) == 0;
 }
 
-bool InNamespace(const xmlNode* node)
-{
-  static const std::string uri = ExpectedNamespace();
-  return node->ns != nullptr && Is(node->ns->href, uri.c_str()) && node->ns->prefix == nullptr;
-}
+std::string Text(const xmlChar* text) { return text == nullptr ? std::string() : reinterpret_cast<const char*>(text); }
 
-// Element children; anything else but blank text is reported.
-std::vector<xmlNode*> Elements(xmlNode* parent, const std::string& where)
-{
-  std::vector<xmlNode*> elements;
-  for (xmlNode* child = parent->children; child != nullptr; child = child->next) {
-    if (child->type == XML_ELEMENT_NODE)
-      elements.push_back(child);
-    else
-      FUZZ_CHECK(child->type == XML_TEXT_NODE && xmlIsBlankNode(child), "unexpected content in " + where);
+bool Blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+// Reads one document with libxml2's streaming (SAX2) interface and compares
+// it, as it goes, with the sections and codes it must hold: the root
+// element, its sections in order, in each the codes in batch order, all in
+// the namespace without a prefix and without attributes; between elements
+// only blank text, inside a code only text. Streaming builds no tree, so a
+// document costs the parse and a few comparisons, not an allocation for
+// every element.
+class TDocumentReader {
+public:
+  TDocumentReader()
+  {
+    handler_.initialized = XML_SAX2_MAGIC;
+    handler_.startElementNs = &TDocumentReader::StartElement;
+    handler_.endElementNs = &TDocumentReader::EndElement;
+    handler_.characters = &TDocumentReader::Characters;
+    handler_.ignorableWhitespace = &TDocumentReader::Characters;
+    handler_.cdataBlock = &TDocumentReader::Markup;
+    handler_.comment = &TDocumentReader::Comment;
+    handler_.processingInstruction = &TDocumentReader::Instruction;
+    handler_.reference = &TDocumentReader::Reference;
+    // Without user data of its own, the parser hands itself to the callbacks;
+    // its _private field leads back here.
+    parser_ = xmlCreatePushParserCtxt(&handler_, nullptr, nullptr, 0, "export.xml");
+    FUZZ_CHECK(parser_ != nullptr, "no XML parser");
   }
-  return elements;
-}
 
-// One parser for the whole run; each document resets it.
-xmlParserCtxt* Parser()
-{
-  static xmlParserCtxt* const parser = xmlNewParserCtxt();
-  return parser;
-}
+  // expected: every entry's trimmed code in UTF-8.
+  void Check(const TCodeBatch& batch, TExportKind kind, const std::vector<TSection>& sections,
+             const std::vector<std::string>& expected, const std::string& bytes)
+  {
+    batch_ = &batch;
+    kind_ = Name(kind);
+    sections_ = &sections;
+    expected_ = &expected;
+    depth_ = 0;
+    section_ = 0;
+    code_ = 0;
+    roots_ = 0;
+    FUZZ_CHECK(bytes.starts_with("\xEF\xBB\xBF"), kind_ + ": no UTF-8 byte-order mark: " + Hex(bytes));
+    FUZZ_CHECK(bytes.ends_with("\r\n"), kind_ + ": the file does not end with CR LF");
 
-// expected: every entry's trimmed code in UTF-8.
-void CheckDocument(const TCodeBatch& batch, TExportKind kind, const std::vector<TSection>& sections,
-                   const std::vector<std::string>& expected, const std::string& bytes)
-{
-  const std::string kind_ = Name(kind);
-  FUZZ_CHECK(bytes.starts_with("\xEF\xBB\xBF"), kind_ + ": no UTF-8 byte-order mark: " + Hex(bytes));
-  FUZZ_CHECK(bytes.ends_with("\r\n"), kind_ + ": the file does not end with CR LF");
-
-  xmlResetLastError();
-  xmlDoc* document = xmlCtxtReadMemory(Parser(), bytes.data(), static_cast<int>(bytes.size()), "export.xml", nullptr,
-                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (document == nullptr) {
-    const xmlError* error = xmlGetLastError();
-    FUZZ_CHECK(false, kind_ + ": not well-formed: " + (error && error->message ? error->message : "?") + " at line " +
-                          std::to_string(error ? error->line : 0) + "; file " + Hex(bytes, 400));
+    xmlResetLastError();
+    // The first bytes go with the reset, as the push parser detects the
+    // encoding from them.
+    const int lead = static_cast<int>(std::min<std::size_t>(bytes.size(), 4));
+    FUZZ_CHECK(xmlCtxtResetPush(parser_, bytes.data(), lead, "export.xml", nullptr) == 0,
+               "the XML parser cannot be reset");
+    xmlCtxtUseOptions(parser_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    parser_->_private = this;
+    const int failed = xmlParseChunk(parser_, bytes.data() + lead, static_cast<int>(bytes.size()) - lead, 1);
+    if (failed != 0 || !parser_->wellFormed) {
+      const xmlError* error = xmlCtxtGetLastError(parser_);
+      FUZZ_CHECK(false, kind_ + ": not well-formed: " + (error && error->message ? error->message : "?") + " at line " +
+                            std::to_string(error ? error->line : 0) + "; file " + Hex(bytes, 400));
+    }
+    FUZZ_CHECK(roots_ == 1 && depth_ == 0, kind_ + ": the document has no complete root element");
   }
-  xmlNode* root = xmlDocGetRootElement(document);
-  FUZZ_CHECK(root != nullptr && Is(root->name, "VraceneKontrolniPasky") && InNamespace(root),
-             kind_ + ": wrong root element or namespace");
 
-  const std::vector<xmlNode*> found = Elements(root, "the root");
-  FUZZ_CHECK(found.size() == sections.size(), kind_ + ": " + std::to_string(found.size()) + " sections, expected " +
-                                                  std::to_string(sections.size()));
-  for (std::size_t s = 0; s < sections.size(); ++s) {
-    const TSection& want = sections[s];
-    FUZZ_CHECK(Is(found[s]->name, want.Element.c_str()) && InNamespace(found[s]),
-               kind_ + ": section " + std::to_string(s) + " is " + Text(found[s]->name) + ", expected " + want.Element);
-    const std::vector<xmlNode*> codes = Elements(found[s], want.Element);
-    FUZZ_CHECK(codes.size() == want.Entries.size(), kind_ + ": " + want.Element + " holds " +
-                                                        std::to_string(codes.size()) + " codes, expected " +
-                                                        std::to_string(want.Entries.size()));
-    for (std::size_t k = 0; k < codes.size(); ++k) {
-      const std::ptrdiff_t entry = want.Entries[k];
-      FUZZ_CHECK(Is(codes[k]->name, "IndividualniKod") && InNamespace(codes[k]),
-                 kind_ + ": unexpected element " + Text(codes[k]->name));
-      std::string read;
-      for (xmlNode* child = codes[k]->children; child != nullptr; child = child->next) {
-        FUZZ_CHECK(child->type == XML_TEXT_NODE, kind_ + ": a code holds markup");
-        if (child->content != nullptr) read += reinterpret_cast<const char*>(child->content);
+private:
+  static TDocumentReader& Of(void* context)
+  {
+    return *static_cast<TDocumentReader*>(static_cast<xmlParserCtxt*>(context)->_private);
+  }
+
+  void InNamespace(const xmlChar* name, const xmlChar* prefix, const xmlChar* uri, int attributes)
+  {
+    static const std::string expected = ExpectedNamespace();
+    FUZZ_CHECK(prefix == nullptr && Is(uri, expected.c_str()),
+               kind_ + ": element " + Text(name) + " is in namespace " + Text(uri) + " with prefix " + Text(prefix));
+    FUZZ_CHECK(attributes == 0, kind_ + ": element " + Text(name) + " has attributes");
+  }
+
+  static void StartElement(void* context, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri, int,
+                           const xmlChar**, int attributes, int, const xmlChar**)
+  {
+    TDocumentReader& self = Of(context);
+    self.InNamespace(name, prefix, uri, attributes);
+    const std::vector<TSection>& sections = *self.sections_;
+    switch (++self.depth_) {
+      case 1:
+        ++self.roots_;
+        FUZZ_CHECK(Is(name, "VraceneKontrolniPasky"), self.kind_ + ": the root element is " + Text(name));
+        break;
+      case 2:
+        FUZZ_CHECK(self.section_ < sections.size(), self.kind_ + ": more than " + std::to_string(sections.size()) +
+                                                        " sections");
+        FUZZ_CHECK(Is(name, sections[self.section_].Element.c_str()),
+                   self.kind_ + ": section " + std::to_string(self.section_) + " is " + Text(name) + ", expected " +
+                       sections[self.section_].Element);
+        self.code_ = 0;
+        break;
+      case 3: {
+        const TSection& section = sections[self.section_];
+        FUZZ_CHECK(Is(name, "IndividualniKod"), self.kind_ + ": unexpected element " + Text(name));
+        FUZZ_CHECK(self.code_ < section.Entries.size(), self.kind_ + ": " + section.Element + " holds more than " +
+                                                            std::to_string(section.Entries.size()) + " codes");
+        self.read_.clear();
+        break;
       }
-      const std::string& want = expected[static_cast<std::size_t>(entry)];
-      FUZZ_CHECK(fuzz::Same(read, want), kind_ + ": entry " + std::to_string(entry) + " reads back as " + Hex(read) +
-                                             ", expected " + Hex(want) + " from " + Show(batch.Code(entry)));
+      default: FUZZ_CHECK(false, self.kind_ + ": a code holds markup (" + Text(name) + ")");
     }
   }
-  xmlFreeDoc(document);
+
+  static void EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
+  {
+    TDocumentReader& self = Of(context);
+    const std::vector<TSection>& sections = *self.sections_;
+    switch (self.depth_--) {
+      case 1:
+        FUZZ_CHECK(self.section_ == sections.size(), self.kind_ + ": " + std::to_string(self.section_) +
+                                                         " sections, expected " + std::to_string(sections.size()));
+        break;
+      case 2: {
+        const TSection& section = sections[self.section_++];
+        FUZZ_CHECK(self.code_ == section.Entries.size(), self.kind_ + ": " + section.Element + " holds " +
+                                                             std::to_string(self.code_) + " codes, expected " +
+                                                             std::to_string(section.Entries.size()));
+        break;
+      }
+      case 3: {
+        const std::ptrdiff_t entry = sections[self.section_].Entries[self.code_++];
+        const std::string& want = (*self.expected_)[static_cast<std::size_t>(entry)];
+        FUZZ_CHECK(fuzz::Same(self.read_, want), self.kind_ + ": entry " + std::to_string(entry) + " reads back as " +
+                                                     Hex(self.read_) + ", expected " + Hex(want) + " from " +
+                                                     Show(self.batch_->Code(entry)));
+        break;
+      }
+    }
+  }
+
+  static void Characters(void* context, const xmlChar* text, int length)
+  {
+    TDocumentReader& self = Of(context);
+    const std::string_view chunk(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+    if (self.depth_ == 3)
+      self.read_.append(chunk);
+    else
+      FUZZ_CHECK(self.depth_ == 0 || Blank(chunk), self.kind_ + ": text outside the codes: " + Hex(chunk));
+  }
+
+  static void Markup(void* context, const xmlChar*, int)
+  {
+    FUZZ_CHECK(false, Of(context).kind_ + ": a CDATA section in the document");
+  }
+
+  static void Comment(void* context, const xmlChar*)
+  {
+    FUZZ_CHECK(Of(context).depth_ == 0, Of(context).kind_ + ": a comment inside the root element");
+  }
+
+  static void Instruction(void* context, const xmlChar*, const xmlChar*)
+  {
+    FUZZ_CHECK(Of(context).depth_ == 0, Of(context).kind_ + ": a processing instruction inside the root element");
+  }
+
+  static void Reference(void* context, const xmlChar* name)
+  {
+    FUZZ_CHECK(false, Of(context).kind_ + ": a reference to entity " + Text(name));
+  }
+
+  xmlSAXHandler handler_{};
+  xmlParserCtxt* parser_ = nullptr;
+  const TCodeBatch* batch_ = nullptr;
+  std::string kind_;
+  const std::vector<TSection>* sections_ = nullptr;
+  const std::vector<std::string>* expected_ = nullptr;
+  int depth_ = 0;
+  std::size_t section_ = 0;
+  std::size_t code_ = 0;
+  int roots_ = 0;
+  std::string read_;
+};
+
+// One reader for the whole run; each document resets it.
+TDocumentReader& Reader()
+{
+  static TDocumentReader reader;
+  return reader;
 }
 
 void DiscardMessage(void*, const char*, ...) {}
@@ -167,8 +276,8 @@ void DiscardMessage(void*, const char*, ...) {}
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
   xmlInitParser();
-  FUZZ_CHECK(Parser() != nullptr, "no XML parser");
   xmlSetGenericErrorFunc(nullptr, DiscardMessage);
+  Reader();
   return 0;
 }
 
@@ -249,7 +358,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    "an exported code holds an unpaired surrogate");
       }
     }
-    CheckDocument(batch, kind, sections, expected, bytes);
+    Reader().Check(batch, kind, sections, expected, bytes);
   }
   if (throughFiles) std::remove(path.c_str());
   return 0;

@@ -145,11 +145,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string text = batch.Text();
   const TListEncoding loaded = batch.ListEncoding();
   const auto onDisk = static_cast<TListEncoding>(size % 4);
+  const fuzz::TExpectedSave expectedSave(text);
   for (TListEncoding chosen : {TListEncoding::leAnsi, TListEncoding::leUtf8, TListEncoding::leUtf16LE,
                                TListEncoding::leUtf16BE}) {
-    const TListEncoding written = fuzz::WrittenEncoding(text, chosen);
+    const TListEncoding written = expectedSave.Written(chosen);
     std::string saved = EncodeBatchList(text, chosen);
-    FUZZ_CHECK(fuzz::Same(saved, fuzz::ExpectedListBytes(text, chosen)),
+    FUZZ_CHECK(fuzz::Same(saved, expectedSave.Bytes(chosen)),
                std::string("encoded in ") + Name(chosen) + " (to be written as " + Name(written) + "): " + Hex(saved));
     if (throughFiles && chosen == onDisk) {
       batch.SetListEncoding(chosen);

@@ -241,25 +241,33 @@ std::vector<std::u16string> ReferenceLines(std::u16string_view text)
   return lines;
 }
 
-TListEncoding WrittenEncoding(std::u16string_view text, TListEncoding chosen)
+TExpectedSave::TExpectedSave(std::u16string_view text)
 {
+  ansiFits_ = ReferenceAnsi(text, ansi_) && !StartsLikeMark(ansi_);
   std::string bytes;
-  if (chosen == TListEncoding::leAnsi && ReferenceAnsi(text, bytes) && !StartsLikeMark(bytes)) return chosen;
+  utf8Fits_ = ReferenceUtf8(text, bytes);
+  if (utf8Fits_) utf8_ = std::string(kUtf8Mark) + bytes;
+  ReferenceUtf16(text, false, utf16LE_);
+  ReferenceUtf16(text, true, utf16BE_);
+}
+
+TListEncoding TExpectedSave::Written(TListEncoding chosen) const
+{
+  if (chosen == TListEncoding::leAnsi && ansiFits_) return chosen;
   if (chosen == TListEncoding::leAnsi || chosen == TListEncoding::leUtf8)
-    return ReferenceUtf8(text, bytes) ? TListEncoding::leUtf8 : TListEncoding::leUtf16LE;
+    return utf8Fits_ ? TListEncoding::leUtf8 : TListEncoding::leUtf16LE;
   return chosen;
 }
 
-std::string ExpectedListBytes(std::u16string_view text, TListEncoding chosen)
+const std::string& TExpectedSave::Bytes(TListEncoding chosen) const
 {
-  std::string bytes;
-  switch (WrittenEncoding(text, chosen)) {
-    case TListEncoding::leAnsi: ReferenceAnsi(text, bytes); return bytes;
-    case TListEncoding::leUtf8: ReferenceUtf8(text, bytes); return std::string(kUtf8Mark) + bytes;
-    case TListEncoding::leUtf16LE: ReferenceUtf16(text, false, bytes); return bytes;
-    case TListEncoding::leUtf16BE: ReferenceUtf16(text, true, bytes); return bytes;
+  switch (Written(chosen)) {
+    case TListEncoding::leAnsi: return ansi_;
+    case TListEncoding::leUtf8: return utf8_;
+    case TListEncoding::leUtf16LE: return utf16LE_;
+    case TListEncoding::leUtf16BE: return utf16BE_;
   }
-  return bytes;
+  return utf16LE_;
 }
 
 // --- Export -----------------------------------------------------------------

@@ -76,13 +76,25 @@ TExpectedLoad ExpectedLoad(std::string_view bytes);
 // Lines at CR LF, lone CR and lone LF; a break at the very end starts no line.
 std::vector<std::u16string> ReferenceLines(std::u16string_view text);
 
-// The encoding a save really writes: the chosen one, unless it cannot hold
-// some character (ANSI: outside the code page or beginning like a byte-order
-// mark; UTF-8: an unpaired surrogate).
-TListEncoding WrittenEncoding(std::u16string_view text, TListEncoding chosen);
+// What a save of the text writes for each chosen encoding. The text is put
+// into each encoding once, however often it is asked about.
+class TExpectedSave {
+public:
+  explicit TExpectedSave(std::u16string_view text);
 
-// The bytes a save writes: the written encoding's mark and the text in it.
-std::string ExpectedListBytes(std::u16string_view text, TListEncoding chosen);
+  // The encoding a save really writes: the chosen one, unless it cannot hold
+  // some character (ANSI: outside the code page or beginning like a
+  // byte-order mark; UTF-8: an unpaired surrogate).
+  TListEncoding Written(TListEncoding chosen) const;
+
+  // The bytes a save writes: the written encoding's mark and the text in it.
+  const std::string& Bytes(TListEncoding chosen) const;
+
+private:
+  bool ansiFits_ = false;
+  bool utf8Fits_ = false;
+  std::string ansi_, utf8_, utf16LE_, utf16BE_;
+};
 
 // --- Export -----------------------------------------------------------------
 
