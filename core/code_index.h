@@ -72,6 +72,9 @@ private:
   static std::uint8_t TagOf(std::uint32_t hash) { return static_cast<std::uint8_t>((hash & 0x7F) | 0x80); }
   void Rehash(std::size_t cellCount);
   void Place(TCell cell);
+  // Places the cell at the first free cell at least `distance` cells past its
+  // home and returns how far past its home that is.
+  std::size_t PlaceFrom(TCell cell, std::size_t distance);
 
   std::vector<TCell> cells_;
   std::vector<std::uint8_t> tags_;

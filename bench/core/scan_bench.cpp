@@ -49,5 +49,27 @@ void BM_ScanAlreadyPresent(benchmark::State& state)
 }
 BENCHMARK(BM_ScanAlreadyPresent)->Arg(1'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
 
+// A loaded file that holds one code on most of its lines (a list pasted into
+// itself, a file that is no list at all) must load in about the time distinct
+// codes take, and later scans must grow the index around the copies without
+// stalling.
+// Argument: how many of the million lines are the same code.
+void BM_LoadRepeatedCode(benchmark::State& state)
+{
+  constexpr std::size_t kLines = 1'000'000;
+  const auto repeated = static_cast<std::size_t>(state.range(0));
+  std::vector<std::u16string> codes = MakeCodes(0, kLines - repeated);
+  codes.resize(kLines, u"KP-THE-SAME-CODE");
+  const std::vector<std::u16string_view> lines(codes.begin(), codes.end());
+  const std::vector<std::u16string> scans = MakeCodes(kLines, 5000);
+  for (auto _ : state) {
+    TCodeBatch batch;
+    batch.ReplaceFromLines(lines);
+    for (const std::u16string& scan : scans) benchmark::DoNotOptimize(batch.AddScanned(scan));
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLines));
+}
+BENCHMARK(BM_LoadRepeatedCode)->Arg(0)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 }  // namespace quenlora::bench

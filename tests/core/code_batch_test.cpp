@@ -316,6 +316,47 @@ TEST(CodeBatch, DuplicateTestAcrossTheIndexTables)
   EXPECT_FALSE(batch.Contains(u"Z"));
 }
 
+// A loaded file may hold one code on many lines, and several such codes in
+// turn. Every copy is indexed: the code stays present until its last copy is
+// deleted, also after scans have grown the index around the copies.
+TEST(CodeBatch, LoadedCopiesOfOneCodeStayFoundUntilTheLastGoes)
+{
+  auto code = [](char lead, unsigned n) {
+    const std::string text = lead + std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+  };
+  std::vector<std::u16string> loaded;
+  for (unsigned n = 0; n < 6000; ++n) loaded.push_back(n % 3 == 0 ? u"SAME-A" : n % 3 == 1 ? u"SAME-B" : code('D', n));
+  const std::vector<std::u16string_view> lines(loaded.begin(), loaded.end());
+  TCodeBatch batch;
+  batch.ReplaceFromLines(lines);
+  std::vector<std::u16string> model = loaded;
+
+  // Enough new scans to move them into the large table and grow it twice.
+  for (unsigned n = 0; n < 20000; ++n) {
+    ASSERT_EQ(batch.AddScanned(code('N', n)), TScanResult::srAdded) << n;
+    model.push_back(code('N', n));
+  }
+  EXPECT_EQ(batch.AddScanned(u"SAME-A"), TScanResult::srAlreadyPresent);
+  EXPECT_EQ(batch.AddScanned(u"SAME-B"), TScanResult::srAlreadyPresent);
+
+  // Delete the copies of SAME-A one after another, from the back and the front.
+  std::size_t copies = 2000;
+  while (copies > 0) {
+    const auto at = copies % 2 == 0 ? std::find(model.begin(), model.end(), u"SAME-A")
+                                     : std::find(model.rbegin(), model.rend(), u"SAME-A").base() - 1;
+    batch.DeleteAt(at - model.begin());
+    model.erase(at);
+    --copies;
+    ASSERT_EQ(batch.Contains(u"SAME-A"), copies > 0) << copies;
+  }
+  EXPECT_EQ(batch.AddScanned(u"SAME-A"), TScanResult::srAdded);
+  model.push_back(u"SAME-A");
+  EXPECT_EQ(batch.AddScanned(u"SAME-B"), TScanResult::srAlreadyPresent);
+  ASSERT_EQ(Codes(batch), model);
+  for (const std::u16string& present : model) ASSERT_TRUE(batch.Contains(present)) << test::Utf8(present);
+}
+
 // Positions outside the batch are refused and change nothing.
 TEST(CodeBatch, PositionsOutsideTheBatchAreRefused)
 {
