@@ -305,6 +305,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string onDisk(kOldContent);
   const auto exported = static_cast<TExportKind>(size % 3);
 
+  // Each entry's first character that cannot be written, if any; the kinds
+  // only differ in the order they meet the entries.
+  std::vector<std::optional<char16_t>> unwritableIn;
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i)
+    unwritableIn.push_back(fuzz::FirstUnwritable(fuzz::ReferenceTrim(batch.Code(i))));
+
   std::vector<std::string> expected;  // filled once a document is built
   for (TExportKind kind : {xkSingle, xkFull, xkKombi}) {
     const std::string kind_ = Name(kind);
@@ -316,7 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const TSection& section : sections) {
       for (std::ptrdiff_t entry : section.Entries) {
         if (unwritable) break;
-        if (const auto c = fuzz::FirstUnwritable(fuzz::ReferenceTrim(batch.Code(entry)))) unwritable = {{entry, *c}};
+        if (const auto c = unwritableIn[static_cast<std::size_t>(entry)]) unwritable = {{entry, *c}};
       }
     }
 
