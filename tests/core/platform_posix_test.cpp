@@ -18,11 +18,6 @@
 #include "platform/posix_user_dirs.h"
 #include "test_support.h"
 
-// The C library's newlocale() keeps the list of folders it parses from
-// LOCPATH, which one test sets; the leak checker of the sanitizer build is
-// told that this memory is the library's, not the program's.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
-
 namespace quenlora {
 namespace {
 
