@@ -1,6 +1,10 @@
 #include "batch_list_file.h"
 
-#include "batch_error.h"
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "list_file_reader.h"
 #include "platform/platform.h"
 #include "unicode_text.h"
 
@@ -12,45 +16,121 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LEMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
 
-// Encodes in exactly this encoding; false when it cannot hold the text.
-bool TryEncode(std::u16string_view text, TListEncoding encoding, std::string& bytes)
+// The text of a list file (every code followed by CR LF) in pieces of a few
+// thousand characters, so that it is encoded without ever being held whole.
+// A piece never ends between the two halves of a surrogate pair.
+class TTextPieces {
+public:
+  explicit TTextPieces(const TCodeBatch& batch) : batch_(&batch) {}
+  explicit TTextPieces(std::u16string_view text) : text_(text) {}
+
+  // Calls visit(piece) for each piece in order; stops early when visit
+  // returns false, and then returns false.
+  template <class Visit>
+  bool ForEach(const Visit& visit)
+  {
+    if (batch_ == nullptr) return ForEachOfText(visit);
+    std::u16string piece;
+    piece.reserve(kPiece + 2);
+    for (std::ptrdiff_t i = 0; i < batch_->Count(); ++i) {
+      std::u16string_view code = batch_->Code(i);
+      // A code longer than the room left is cut, between characters.
+      while (code.size() > kPiece - piece.size()) {
+        std::size_t room = kPiece - piece.size();
+        if (room > 0 && IsHighSurrogate(code[room - 1]) && IsLowSurrogate(code[room])) --room;
+        piece.append(code.substr(0, room));
+        code.remove_prefix(room);
+        if (!visit(std::u16string_view(piece))) return false;
+        piece.clear();
+      }
+      piece.append(code);
+      piece.append(u"\r\n");
+      if (piece.size() >= kPiece) {
+        if (!visit(std::u16string_view(piece))) return false;
+        piece.clear();
+      }
+    }
+    return piece.empty() || visit(std::u16string_view(piece));
+  }
+
+  // The number of UTF-16 units in all.
+  std::size_t Size() const
+  {
+    if (batch_ == nullptr) return text_.size();
+    std::size_t size = 0;
+    for (std::ptrdiff_t i = 0; i < batch_->Count(); ++i) size += batch_->Code(i).size() + 2;
+    return size;
+  }
+
+private:
+  static constexpr std::size_t kPiece = 16384;
+
+  template <class Visit>
+  bool ForEachOfText(const Visit& visit)
+  {
+    std::u16string_view rest = text_;
+    while (!rest.empty()) {
+      std::size_t length = std::min(rest.size(), kPiece);
+      if (length < rest.size() && IsHighSurrogate(rest[length - 1]) && IsLowSurrogate(rest[length])) --length;
+      if (!visit(rest.substr(0, length))) return false;
+      rest.remove_prefix(length);
+    }
+    return true;
+  }
+
+  const TCodeBatch* batch_ = nullptr;
+  std::u16string_view text_;
+};
+
+// The UTF-8 size of the text, or nothing when it holds an unpaired surrogate.
+std::optional<std::size_t> Utf8Size(TTextPieces& text)
+{
+  std::size_t size = 0;
+  const bool whole = text.ForEach([&](std::u16string_view piece) {
+    size += Utf8Length(piece);
+    return HasOnlyPairedSurrogates(piece);
+  });
+  return whole ? std::optional<std::size_t>(size) : std::nullopt;
+}
+
+// Encodes in exactly this encoding, into a buffer of the exact size (for the
+// ANSI code page, of one byte a character); false when it cannot hold the text.
+bool TryEncode(TTextPieces& text, TListEncoding encoding, std::string& bytes)
 {
   bytes.clear();
   switch (encoding) {
     case TListEncoding::leAnsi:
-      bytes.reserve(text.size());
+      bytes.reserve(text.Size());
       // ANSI text that begins like a byte-order mark (in windows-1250 "ď»ż",
       // "˙ţ" or "ţ˙") would be read back in another encoding.
-      return platform::EncodeAnsi(text, bytes) && !bytes.starts_with(kUtf8Mark) &&
-             !bytes.starts_with(kUtf16LEMark) && !bytes.starts_with(kUtf16BEMark);
-    case TListEncoding::leUtf8:
-      bytes.reserve(kUtf8Mark.size() + text.size());
+      return text.ForEach([&](std::u16string_view piece) { return platform::EncodeAnsi(piece, bytes); }) &&
+             !bytes.starts_with(kUtf8Mark) && !bytes.starts_with(kUtf16LEMark) &&
+             !bytes.starts_with(kUtf16BEMark);
+    case TListEncoding::leUtf8: {
+      const std::optional<std::size_t> size = Utf8Size(text);
+      if (!size) return false;
+      bytes.reserve(kUtf8Mark.size() + *size);
       bytes = kUtf8Mark;
-      return AppendUtf8(text, bytes);
+      return text.ForEach([&](std::u16string_view piece) { return AppendUtf8(piece, bytes); });
+    }
     case TListEncoding::leUtf16LE:
-      bytes = kUtf16LEMark;
-      AppendUtf16LE(text, bytes);
-      return true;
-    case TListEncoding::leUtf16BE:
-      bytes = kUtf16BEMark;
-      AppendUtf16BE(text, bytes);
-      return true;
+    case TListEncoding::leUtf16BE: {
+      const bool bigEndian = encoding == TListEncoding::leUtf16BE;
+      bytes.reserve(2 + 2 * text.Size());
+      bytes = bigEndian ? kUtf16BEMark : kUtf16LEMark;
+      return text.ForEach([&](std::u16string_view piece) {
+        if (bigEndian)
+          AppendUtf16BE(piece, bytes);
+        else
+          AppendUtf16LE(piece, bytes);
+        return true;
+      });
+    }
   }
   return false;
 }
 
-TBatchError UndecodableFile(const std::u16string& path, std::u16string_view what)
-{
-  std::u16string message = u"Cannot read file \"";
-  message += path;
-  message += u"\". ";
-  message += what;
-  return TBatchError(std::move(message));
-}
-
-}  // namespace
-
-std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding)
+std::string Encode(TTextPieces text, TListEncoding encoding)
 {
   std::string bytes;
   if (TryEncode(text, encoding, bytes)) return bytes;
@@ -59,56 +139,39 @@ std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding)
   return bytes;
 }
 
+}  // namespace
+
+std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding)
+{
+  return Encode(TTextPieces(text), encoding);
+}
+
+std::string EncodeBatchList(const TCodeBatch& batch, TListEncoding encoding)
+{
+  return Encode(TTextPieces(batch), encoding);
+}
+
 void SaveBatchList(const TCodeBatch& batch, const std::u16string& path)
 {
-  platform::ReplaceFileContent(path, EncodeBatchList(batch.Text(), batch.ListEncoding()));
-}
-
-std::vector<std::u16string_view> SplitLines(std::u16string_view text)
-{
-  std::vector<std::u16string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c != u'\r' && c != u'\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-TDecodedList DecodeBatchList(std::string_view bytes, const std::u16string& path)
-{
-  TDecodedList decoded;
-  std::u16string& text = decoded.Text;
-  if (bytes.starts_with(kUtf8Mark)) {
-    decoded.Encoding = TListEncoding::leUtf8;
-    if (!DecodeUtf8Strict(bytes.substr(kUtf8Mark.size()), text))
-      throw UndecodableFile(path, u"Invalid UTF-8 data after the UTF-8 byte-order mark");
-  } else if (bytes.starts_with(kUtf16LEMark)) {
-    decoded.Encoding = TListEncoding::leUtf16LE;
-    text = DecodeUtf16LE(bytes.substr(kUtf16LEMark.size()));
-  } else if (bytes.starts_with(kUtf16BEMark)) {
-    decoded.Encoding = TListEncoding::leUtf16BE;
-    text = DecodeUtf16BE(bytes.substr(kUtf16BEMark.size()));
-  } else {
-    text = platform::DecodeAnsi(bytes);
-  }
-  // A NUL would cut the text short; rather than drop what follows it, the load
-  // is refused. A UTF-16 file without a mark is the usual cause.
-  if (text.find(u'\0') != std::u16string::npos)
-    throw UndecodableFile(path, u"The text contains a NUL character (UTF-16 without a byte-order mark?)");
-  return decoded;
+  platform::ReplaceFileContent(path, EncodeBatchList(batch, batch.ListEncoding()));
 }
 
 void LoadBatchList(TCodeBatch& batch, const std::u16string& path)
 {
-  const TDecodedList decoded = DecodeBatchList(platform::ReadWholeFile(path), path);
-  const std::vector<std::u16string_view> lines = SplitLines(decoded.Text);
-  batch.ReplaceFromLines(lines);
-  batch.SetListEncoding(decoded.Encoding);
+  platform::TFileReader file(path);
+  TListFileReader reader(path, file.Size());
+  constexpr std::size_t kBlock = 1 << 16;
+  const std::unique_ptr<char[]> block(new char[kBlock]);
+  while (const std::size_t got = file.Read(block.get(), kBlock)) reader.Add({block.get(), got});
+  reader.Finish(batch);
+}
+
+void ReadBatchList(TCodeBatch& batch, std::string_view bytes, const std::u16string& path, std::size_t blockSize)
+{
+  TListFileReader reader(path, bytes.size());
+  if (blockSize == 0) blockSize = 1;
+  for (std::size_t at = 0; at < bytes.size(); at += blockSize) reader.Add(bytes.substr(at, blockSize));
+  reader.Finish(batch);
 }
 
 }  // namespace quenlora

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "code_batch.h"
 
@@ -17,24 +16,19 @@ namespace quenlora {
 void SaveBatchList(const TCodeBatch& batch, const std::u16string& path);
 
 // Replaces the batch with the lines of the file and sets ListEncoding to the
-// encoding detected from its byte-order mark. On any failure the batch and
-// ListEncoding stay as they were.
+// encoding detected from its byte-order mark. The file is read block by block
+// and refused at the first block that shows it is no list; on any failure the
+// batch and ListEncoding stay as they were.
 void LoadBatchList(TCodeBatch& batch, const std::u16string& path);
 
-// The file's bytes as the encoding they would be saved in (for tests and tools).
+// What LoadBatchList does with a file's bytes, given here in blocks of
+// blockSize bytes (for tests and tools); path names the file in messages.
+void ReadBatchList(TCodeBatch& batch, std::string_view bytes, const std::u16string& path,
+                   std::size_t blockSize = 1 << 16);
+
+// The file's bytes as a save writes them: the batch's codes, or a text of
+// lines each followed by CR LF, in the encoding (or its fallback, see SaveBatchList).
+std::string EncodeBatchList(const TCodeBatch& batch, TListEncoding encoding);
 std::string EncodeBatchList(std::u16string_view text, TListEncoding encoding);
-
-// A list file's bytes as a load reads them: the encoding its byte-order mark
-// names and the text decoded from the rest. Throws TBatchError "Cannot read
-// file ..." naming path when the bytes cannot be decoded.
-struct TDecodedList {
-  TListEncoding Encoding = TListEncoding::leAnsi;
-  std::u16string Text;
-};
-TDecodedList DecodeBatchList(std::string_view bytes, const std::u16string& path);
-
-// Splits text into lines at CR LF, lone LF and lone CR; a line end at the very
-// end adds no further line.
-std::vector<std::u16string_view> SplitLines(std::u16string_view text);
 
 }  // namespace quenlora

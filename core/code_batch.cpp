@@ -154,30 +154,61 @@ std::u16string TCodeBatch::Text() const
 
 void TCodeBatch::ReplaceFromLines(std::span<const std::u16string_view> lines)
 {
+  // Checked before anything is read, so that no line is read past its end.
   if (lines.size() > TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
   std::size_t characters = 0;
   for (const auto& line : lines) {
     if (line.size() > UINT32_MAX) throw std::length_error("code too long");
     characters += line.size();
   }
-  // Built aside and moved in at the end, so that running out of memory
-  // part-way leaves the batch as it was.
-  TCodeBatch loaded;
-  loaded.listEncoding_ = listEncoding_;
-  // Room for the scans that usually follow a load, so the first of them does
-  // not have to move a large batch.
-  const std::size_t headroom = lines.size() / 8 + 64;
-  loaded.pool_.reserve(characters + characters / 8 + 1024);
-  loaded.slots_.reserve(lines.size() + headroom);
-  std::vector<TCodeIndex::TEntryHash> indexed;
-  indexed.reserve(lines.size());
+  TBatchBuilder builder;
+  builder.Reserve(characters, lines.size());
   for (const auto& line : lines) {
-    if (!line.empty())
-      indexed.push_back({static_cast<std::uint32_t>(loaded.slots_.size()), TCodeIndex::HashOf(line)});
-    loaded.AppendUnindexed(line);
+    builder.Append(line);
+    builder.EndLine();
   }
-  loaded.index_.Load(indexed);
-  *this = std::move(loaded);
+  builder.Finish(*this);
+}
+
+void TBatchBuilder::Reserve(std::size_t characters, std::size_t entries)
+{
+  // Room for the scans that usually follow a load, so the first of them does
+  // not have to move a large batch. Reserved pages that are never written
+  // cost no memory.
+  built_.pool_.reserve(characters + characters / 8 + 1024);
+  built_.slots_.reserve(entries + entries / 8 + 64);
+}
+
+void TBatchBuilder::Append(std::u16string_view text)
+{
+  if (built_.pool_.size() - lineStart_ + text.size() > UINT32_MAX) throw std::length_error("code too long");
+  built_.pool_.insert(built_.pool_.end(), text.begin(), text.end());
+}
+
+void TBatchBuilder::EndLine()
+{
+  if (built_.slots_.size() >= TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
+  const auto length = static_cast<std::uint32_t>(built_.pool_.size() - lineStart_);
+  built_.slots_.push_back(TCodeBatch::TSlot{lineStart_, length, false});
+  lineStart_ = built_.pool_.size();
+  nonEmpty_ += length > 0 ? 1 : 0;
+}
+
+void TBatchBuilder::Finish(TCodeBatch& batch)
+{
+  if (LineOpen()) EndLine();
+  const auto& slots = built_.slots_;
+  std::size_t next = 0;
+  built_.index_.LoadEach(nonEmpty_, [&] {
+    while (slots[next].Length == 0) ++next;
+    const std::u16string_view code = built_.CodeOf(slots[next]);
+    return TCodeIndex::TEntryHash{static_cast<std::uint32_t>(next++), TCodeIndex::HashOf(code)};
+  });
+  built_.listEncoding_ = batch.listEncoding_;
+  batch = std::move(built_);
+  built_ = TCodeBatch();
+  lineStart_ = 0;
+  nonEmpty_ = 0;
 }
 
 std::size_t TCodeBatch::MemoryUsage() const

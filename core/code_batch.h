@@ -70,6 +70,7 @@ public:
   std::size_t MemoryUsage() const;
 
 private:
+  friend class TBatchBuilder;
   struct TSlot {
     std::size_t Start;
     std::uint32_t Length;
@@ -87,6 +88,32 @@ private:
   std::size_t unusedPoolChars_ = 0;
   TCodeLookup index_;
   TListEncoding listEncoding_ = TListEncoding::leAnsi;
+};
+
+// Builds a new batch line by line, as a list file is read: characters go
+// straight into the new batch's pool, so a line that arrives in pieces is
+// never copied, and the duplicate index is built once, at the end.
+class TBatchBuilder {
+public:
+  // Room for about this many characters and entries, taken at once rather
+  // than grown into; a hint, not a limit.
+  void Reserve(std::size_t characters, std::size_t entries);
+  // Appends to the line being built.
+  void Append(std::u16string_view text);
+  // Ends the line being built (which may be empty) as an entry.
+  void EndLine();
+  // Whether characters were appended since the last line end.
+  bool LineOpen() const { return built_.pool_.size() > lineStart_; }
+  std::size_t Lines() const { return built_.slots_.size(); }
+  // Ends a last line that has no line end, indexes the codes and replaces
+  // the batch's entries with the built ones, unmarked; the batch keeps its
+  // ListEncoding. If indexing fails, the batch stays as it was.
+  void Finish(TCodeBatch& batch);
+
+private:
+  TCodeBatch built_;
+  std::size_t lineStart_ = 0;
+  std::size_t nonEmpty_ = 0;
 };
 
 }  // namespace quenlora

@@ -24,31 +24,6 @@ inline void PrefetchForWrite(const void* address)
 #endif
 }
 
-// Remembers, for the hashes placed last, how far past its home the latest
-// cell of each went. The cells from that home up to there are all taken, and
-// stay taken while cells are only added, so the next cell of the same hash
-// starts looking after them. Without it, a code on many lines of a loaded
-// file would make each of its copies walk past all the earlier ones: 40,000
-// copies took over half a second, a million would take many minutes.
-class TRecentRuns {
-public:
-  std::size_t Start(std::uint32_t hash) const
-  {
-    const TRun& run = runs_[hash % kRuns];
-    return run.Taken && run.Hash == hash ? run.Distance + 1 : 0;
-  }
-  void Placed(std::uint32_t hash, std::size_t distance) { runs_[hash % kRuns] = {hash, true, distance}; }
-
-private:
-  static constexpr std::size_t kRuns = 64;
-  struct TRun {
-    std::uint32_t Hash = 0;
-    bool Taken = false;
-    std::size_t Distance = 0;
-  };
-  TRun runs_[kRuns];
-};
-
 }  // namespace
 
 std::uint32_t TCodeIndex::HashOf(std::u16string_view code)
@@ -108,21 +83,17 @@ void TCodeIndex::Insert(std::uint32_t entry, std::uint32_t hash)
   ++used_;
 }
 
+void TCodeIndex::PrefetchHome(std::uint32_t hash) const
+{
+  const std::size_t home = Home(hash);
+  PrefetchForWrite(&tags_[home]);
+  PrefetchForWrite(&cells_[home]);
+}
+
 void TCodeIndex::InsertAll(std::span<const TEntryHash> entries)
 {
-  Reserve(used_ + entries.size());
-  constexpr std::size_t kAhead = 16;
-  TRecentRuns runs;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (i + kAhead < entries.size()) {
-      const std::size_t home = Home(entries[i + kAhead].Hash);
-      PrefetchForWrite(&tags_[home]);
-      PrefetchForWrite(&cells_[home]);
-    }
-    const std::uint32_t hash = entries[i].Hash;
-    runs.Placed(hash, PlaceFrom(TCell{entries[i].Entry, hash}, runs.Start(hash)));
-  }
-  used_ += entries.size();
+  std::size_t next = 0;
+  InsertEach(entries.size(), [&] { return entries[next++]; });
 }
 
 void TCodeIndex::Empty()

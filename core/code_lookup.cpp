@@ -66,10 +66,8 @@ void TCodeLookup::Clear()
 
 void TCodeLookup::Load(std::span<const TCodeIndex::TEntryHash> entries)
 {
-  // Room to grow by an eighth before the filter has to be rebuilt.
-  filter_.Reset(entries.size() + entries.size() / 8 + 64);
-  for (const auto& entry : entries) filter_.Add(entry.Hash);
-  settled_.InsertAll(entries);
+  std::size_t next = 0;
+  LoadEach(entries.size(), [&] { return entries[next++]; });
 }
 
 std::size_t TCodeLookup::MemoryUsage() const

@@ -33,6 +33,18 @@ public:
   void Clear();
   // Indexes a whole loaded batch at once; the lookup must be empty.
   void Load(std::span<const TCodeIndex::TEntryHash> entries);
+  // The same for `count` entries that next() gives one after another.
+  template <class Next>
+  void LoadEach(std::size_t count, Next next)
+  {
+    // Room to grow by an eighth before the filter has to be rebuilt.
+    filter_.Reset(count + count / 8 + 64);
+    settled_.InsertEach(count, [&] {
+      const TCodeIndex::TEntryHash entry = next();
+      filter_.Add(entry.Hash);
+      return entry;
+    });
+  }
   std::size_t MemoryUsage() const;
 
 private:

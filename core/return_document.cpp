@@ -1,5 +1,6 @@
 #include "return_document.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -9,34 +10,31 @@
 
 namespace quenlora {
 
+TDocumentLines::TDocumentLines() : bytes_("\xEF\xBB\xBF") {}
+
 void TDocumentLines::Append(std::u16string_view text)
 {
-  const std::size_t before = utf8_.size();
-  if (!AppendUtf8(text, utf8_)) {
+  const std::size_t before = bytes_.size();
+  if (!AppendUtf8(text, bytes_)) {
     // BuildReturnDocument lets no unpaired surrogate through; other callers get U+FFFD.
-    utf8_.resize(before);
-    utf8_ += ToUtf8Lossy(text);
+    bytes_.resize(before);
+    bytes_ += ToUtf8Lossy(text);
   }
 }
 
-void TDocumentLines::EndLine()
+std::ptrdiff_t TDocumentLines::Count() const
 {
-  ends_.push_back(utf8_.size());
-  utf8_.append("\r\n");
+  // Every line, and only a line, ends in a CR.
+  return static_cast<std::ptrdiff_t>(std::count(bytes_.begin(), bytes_.end(), '\r'));
 }
 
 std::u16string TDocumentLines::Line(std::ptrdiff_t index) const
 {
   if (index < 0 || index >= Count()) throw std::out_of_range("document line index out of range");
-  const auto i = static_cast<std::size_t>(index);
-  const std::size_t start = i == 0 ? 0 : ends_[i - 1] + 2;
-  return FromUtf8Lossy(std::string_view(utf8_).substr(start, ends_[i] - start));
-}
-
-void TDocumentLines::Reserve(std::size_t lines, std::size_t bytes)
-{
-  ends_.reserve(lines);
-  utf8_.reserve(bytes + 2 * lines);
+  const std::string_view lines = Utf8();
+  std::size_t start = 0;
+  for (std::ptrdiff_t i = 0; i < index; ++i) start = lines.find("\r\n", start) + 2;
+  return FromUtf8Lossy(lines.substr(start, lines.find("\r\n", start) - start));
 }
 
 namespace {
@@ -64,9 +62,28 @@ std::u16string RootStartTag()
   throw TBatchError(std::move(message));
 }
 
+// What the document's lines would take in bytes, without writing them: the
+// document is measured first, so that its buffer is taken once at its exact size.
+class TDocumentSize {
+public:
+  void Append(std::u16string_view text) { bytes_ += Utf8Length(text); }
+  void AppendAscii(std::string_view text) { bytes_ += text.size(); }
+  void EndLine() { bytes_ += 2; }
+  void Add(std::u16string_view line)
+  {
+    Append(line);
+    EndLine();
+  }
+  std::size_t Bytes() const { return bytes_; }
+
+private:
+  std::size_t bytes_ = 0;
+};
+
 // Appends the code as XML character data, or throws for a character that
 // XML 1.0 cannot carry at all.
-void AppendEscapedCode(std::u16string_view code, std::ptrdiff_t index, TDocumentLines& lines)
+template <class Lines>
+void AppendEscapedCode(std::u16string_view code, std::ptrdiff_t index, Lines& lines)
 {
   // Nearly every code is printable ASCII that needs no escaping.
   char ascii[64];
@@ -107,7 +124,8 @@ void AppendEscapedCode(std::u16string_view code, std::ptrdiff_t index, TDocument
   lines.Append(code.substr(plain));
 }
 
-void AddCodeLines(const TCodeBatch& batch, TDocumentLines& lines, int markFilter)
+template <class Lines>
+void AddCodeLines(const TCodeBatch& batch, Lines& lines, int markFilter)
 {
   for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) {
     if (markFilter >= 0 && batch.WholePackage(i) != (markFilter == 1)) continue;
@@ -119,7 +137,8 @@ void AddCodeLines(const TCodeBatch& batch, TDocumentLines& lines, int markFilter
 }
 
 // markFilter: -1 every entry, 1 the marked ones, 0 the unmarked ones.
-void AddSection(const TCodeBatch& batch, TDocumentLines& lines, std::string_view element, int markFilter)
+template <class Lines>
+void AddSection(const TCodeBatch& batch, Lines& lines, std::string_view element, int markFilter)
 {
   lines.AppendAscii("<");
   lines.AppendAscii(element);
@@ -135,16 +154,9 @@ void AddSection(const TCodeBatch& batch, TDocumentLines& lines, std::string_view
 constexpr std::string_view kUnbroken = "NeporusenaBaleni";
 constexpr std::string_view kIndividual = "JednotliveKontrolniPasky";
 
-}  // namespace
-
-TDocumentLines BuildReturnDocument(const TCodeBatch& batch, TExportKind kind)
+template <class Lines>
+void AddDocument(const TCodeBatch& batch, TExportKind kind, Lines& lines)
 {
-  TDocumentLines lines;
-  const auto count = static_cast<std::size_t>(batch.Count());
-  std::size_t characters = 0;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) characters += batch.Code(i).size();
-  lines.Reserve(count + 8, characters + count * (kCodeStart.size() + kCodeEnd.size()) + 256);
-
   lines.Add(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   lines.Add(RootStartTag());
   switch (kind) {
@@ -159,16 +171,24 @@ TDocumentLines BuildReturnDocument(const TCodeBatch& batch, TExportKind kind)
     }
   }
   lines.Add(u"</VraceneKontrolniPasky>");
+}
+
+}  // namespace
+
+TDocumentLines BuildReturnDocument(const TCodeBatch& batch, TExportKind kind)
+{
+  // Measuring also meets a code that XML cannot carry, before anything is taken.
+  TDocumentSize size;
+  AddDocument(batch, kind, size);
+  TDocumentLines lines;
+  lines.Reserve(size.Bytes());
+  AddDocument(batch, kind, lines);
   return lines;
 }
 
 void WriteReturnDocument(const TDocumentLines& lines, const std::u16string& path)
 {
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  std::string bytes;
-  bytes.reserve(kByteOrderMark.size() + lines.Utf8().size());
-  bytes.append(kByteOrderMark).append(lines.Utf8());
-  platform::ReplaceFileContent(path, bytes);
+  platform::ReplaceFileContent(path, lines.Bytes());
 }
 
 }  // namespace quenlora

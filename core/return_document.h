@@ -14,30 +14,36 @@ extern const std::u16string_view NamespaceHost;
 enum TExportKind { xkSingle, xkFull, xkKombi };
 
 // The document as a list of text lines. They are kept as the file will hold
-// them, UTF-8 with every line followed by CR LF, so that a million codes are
-// built and written without a second copy in another encoding.
+// them, in one buffer: the UTF-8 byte-order mark, then every line in UTF-8
+// followed by CR LF, so that a million codes are written from it without a
+// second copy. A line never holds a CR of its own (a code's CR is escaped).
 class TDocumentLines {
 public:
+  TDocumentLines();
+
   // Appends text to the line being built; EndLine closes it. Text that UTF-8
   // cannot carry (an unpaired surrogate) is appended as U+FFFD.
   void Append(std::u16string_view text);
-  void AppendAscii(std::string_view text) { utf8_.append(text); }
-  void EndLine();
+  void AppendAscii(std::string_view text) { bytes_.append(text); }
+  void EndLine() { bytes_.append("\r\n"); }
   void Add(std::u16string_view line)
   {
     Append(line);
     EndLine();
   }
 
-  std::ptrdiff_t Count() const { return static_cast<std::ptrdiff_t>(ends_.size()); }
+  std::ptrdiff_t Count() const;
   std::u16string Line(std::ptrdiff_t index) const;
   // All lines in UTF-8, each followed by CR LF.
-  std::string_view Utf8() const { return utf8_; }
-  void Reserve(std::size_t lines, std::size_t bytes);
+  std::string_view Utf8() const { return std::string_view(bytes_).substr(kMarkSize); }
+  // The file's content: the byte-order mark, then the lines.
+  std::string_view Bytes() const { return bytes_; }
+  // Room for this many bytes of lines, taken at once.
+  void Reserve(std::size_t bytes) { bytes_.reserve(kMarkSize + bytes); }
 
 private:
-  std::string utf8_;
-  std::vector<std::size_t> ends_;  // where each line's text ends, before its CR LF
+  static constexpr std::size_t kMarkSize = 3;
+  std::string bytes_;
 };
 
 // Builds the returned-strips document for the kind. Each code is written

@@ -24,6 +24,25 @@ bool HasOnlyPairedSurrogates(std::u16string_view text)
   return true;
 }
 
+std::size_t Utf8Length(std::u16string_view text)
+{
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      length += 1;
+    } else if (c < 0x800) {
+      length += 2;
+    } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      length += 4;
+      ++i;
+    } else {
+      length += 3;
+    }
+  }
+  return length;
+}
+
 namespace {
 
 // Encodes one UTF-16 unit or pair starting at text[i]; advances i past it.

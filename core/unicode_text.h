@@ -17,6 +17,10 @@ constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // True when every surrogate in the text is part of a proper pair.
 bool HasOnlyPairedSurrogates(std::u16string_view text);
 
+// The number of bytes of the text's UTF-8 form, an unpaired surrogate
+// counted as the replacement character that stands for it.
+std::size_t Utf8Length(std::u16string_view text);
+
 // Appends the UTF-8 form of text to out. Returns false, leaving out partly
 // appended, when the text holds an unpaired surrogate (UTF-8 cannot carry it).
 bool AppendUtf8(std::u16string_view text, std::string& out);

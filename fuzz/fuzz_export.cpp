@@ -351,6 +351,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                kind_ + ": the first line is not the XML declaration");
 
     std::string bytes = "\xEF\xBB\xBF" + std::string(document->Utf8());
+    FUZZ_CHECK(fuzz::Same(document->Bytes(), bytes), kind_ + ": the file's bytes are not the mark and the lines");
     if (throughFiles && kind == exported) {
       WriteReturnDocument(*document, path16);
       onDisk = fuzz::ReadBytes(path);

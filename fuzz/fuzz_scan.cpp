@@ -133,7 +133,8 @@ public:
 
   void Replace(std::u16string_view text)
   {
-    const std::vector<std::u16string_view> lines = SplitLines(text);
+    const std::vector<std::u16string> owned = fuzz::ReferenceLines(text);
+    const std::vector<std::u16string_view> lines(owned.begin(), owned.end());
     batch_.ReplaceFromLines(lines);
     model_.Clear();
     for (const auto& line : lines) model_.Append(std::u16string(line), false);

@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <array>
+
 #include "../code_page_1250.h"
 
 namespace quenlora::platform {
@@ -19,10 +21,24 @@ bool EncodeAnsi(std::u16string_view text, std::string& out)
 
 std::u16string DecodeAnsi(std::string_view bytes)
 {
-  std::u16string text(bytes.size(), u'\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    text[i] = DecodeCp1250(static_cast<unsigned char>(bytes[i]));
+  std::u16string text;
+  DecodeAnsiPiece(bytes, true, text);
   return text;
+}
+
+std::size_t DecodeAnsiPiece(std::string_view piece, bool, std::u16string& out)
+{
+  // One byte a character: every piece decodes whole, through a table.
+  static const auto table = [] {
+    std::array<char16_t, 256> characters{};
+    for (unsigned byte = 0; byte < 256; ++byte) characters[byte] = DecodeCp1250(static_cast<unsigned char>(byte));
+    return characters;
+  }();
+  const std::size_t old = out.size();
+  out.resize(old + piece.size());
+  char16_t* p = out.data() + old;
+  for (char byte : piece) *p++ = table[static_cast<unsigned char>(byte)];
+  return piece.size();
 }
 
 }  // namespace quenlora::platform

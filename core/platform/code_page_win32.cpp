@@ -85,7 +85,63 @@ std::u16string DecodeFromCodePage(unsigned codePage, std::string_view bytes)
   return text;
 }
 
+namespace {
+
+// A code page of one byte a character decodes byte by byte, through a table
+// made once from the system's own conversion.
+struct TSingleByteTable {
+  unsigned CodePage = 0;
+  bool SingleByte = false;
+  char16_t Characters[256] = {};
+};
+
+const TSingleByteTable& TableFor(unsigned codePage)
+{
+  thread_local TSingleByteTable table;
+  if (table.CodePage == codePage) return table;
+  table.CodePage = codePage;
+  CPINFO info{};
+  table.SingleByte = ::GetCPInfo(codePage, &info) && info.MaxCharSize == 1;
+  for (unsigned byte = 0; table.SingleByte && byte < 256; ++byte) {
+    const char in = static_cast<char>(byte);
+    wchar_t character = 0;
+    table.Characters[byte] = ::MultiByteToWideChar(codePage, 0, &in, 1, &character, 1) == 1
+                                 ? static_cast<char16_t>(character)
+                                 : static_cast<char16_t>(byte);
+  }
+  return table;
+}
+
+}  // namespace
+
+std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, std::u16string& out)
+{
+  const TSingleByteTable& table = TableFor(codePage);
+  if (table.SingleByte) {
+    const std::size_t old = out.size();
+    out.resize(old + piece.size());
+    char16_t* p = out.data() + old;
+    for (char byte : piece) *p++ = table.Characters[static_cast<unsigned char>(byte)];
+    return piece.size();
+  }
+  // Bytes below 0x30 (controls, blanks, digits' neighbours, line ends) are a
+  // whole character in every code page of more bytes a character (lead and
+  // trail bytes of DBCS pages, UTF-8 and GB18030 all lie higher), so a cut
+  // right after one never splits a character.
+  std::size_t cut = piece.size();
+  if (!last) {
+    while (cut > 0 && static_cast<unsigned char>(piece[cut - 1]) >= 0x30) --cut;
+  }
+  out += DecodeFromCodePage(codePage, piece.substr(0, cut));
+  return cut;
+}
+
 bool EncodeAnsi(std::u16string_view text, std::string& out) { return EncodeInCodePage(::GetACP(), text, out); }
+
+std::size_t DecodeAnsiPiece(std::string_view piece, bool last, std::u16string& out)
+{
+  return DecodePieceFromCodePage(::GetACP(), piece, last, out);
+}
 
 std::u16string DecodeAnsi(std::string_view bytes) { return DecodeFromCodePage(::GetACP(), bytes); }
 

@@ -13,5 +13,7 @@ namespace quenlora::platform {
 bool EncodeInCodePage(unsigned codePage, std::u16string_view text, std::string& out);
 // Every byte sequence decodes; an invalid one gives replacement characters.
 std::u16string DecodeFromCodePage(unsigned codePage, std::string_view bytes);
+// The same for text that arrives in pieces (see DecodeAnsiPiece).
+std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, std::u16string& out);
 
 }  // namespace quenlora::platform

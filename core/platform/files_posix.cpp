@@ -12,6 +12,7 @@
 #include "../batch_error.h"
 #include "../unicode_text.h"
 #include "file_faults.h"
+#include "temporary_name.h"
 
 namespace quenlora::platform {
 
@@ -51,6 +52,13 @@ public:
     if (fd_ >= 0) ::close(fd_);
   }
   int Get() const { return fd_; }
+  // Hands the descriptor over to the caller, who closes it.
+  int Release()
+  {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes the file where its error matters; returns the error of close(), or 0.
   int Close()
   {
@@ -104,49 +112,25 @@ std::string ResolveLinks(const std::string& path)
   return result;
 }
 
-// Temporary names are "." + the target's name + "." + a number + ".tmp".
-constexpr std::string_view kTemporaryEnding = ".tmp";
-constexpr int kTemporaryDigits = 9;
-
-bool IsTemporaryName(std::string_view name)
-{
-  if (name.size() < 1 + 1 + 1 + 1 + kTemporaryEnding.size() || name[0] != '.' || !name.ends_with(kTemporaryEnding))
-    return false;
-  name.remove_suffix(kTemporaryEnding.size());
-  std::size_t digits = 0;
-  while (digits < name.size() && name[name.size() - 1 - digits] >= '0' && name[name.size() - 1 - digits] <= '9')
-    ++digits;
-  return digits >= 1 && digits <= kTemporaryDigits && name.size() >= digits + 3 &&
-         name[name.size() - 1 - digits] == '.';
-}
-
-// A fresh temporary name beside the target. It must fit where the target's
-// name fits: the borrowed part is shortened, cut at a character boundary, to
-// leave room for the dot, the number and the ending (at most 15 bytes).
+// A fresh temporary name beside the target, with the program's mark.
 std::string TemporaryName(const std::string& target)
 {
   static std::mt19937_64 random{std::random_device{}()};
-  std::string name = FileNameOf(target);
-  constexpr std::size_t kLongestBorrowed = 255 - 15;
-  if (name.size() > kLongestBorrowed) {
-    std::size_t cut = kLongestBorrowed;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
-  }
-  return FolderOf(target) + "/." + name + "." + std::to_string(random() % 1000000000ULL) +
-         std::string(kTemporaryEnding);
+  return FolderOf(target) + "/" + TemporaryFileName(FileNameOf(target), random());
 }
 
-// A save that was killed leaves its temporary file behind. Every save holds a
-// lock on its own temporary for as long as it runs, and the system drops the
-// lock of a process that died; so a temporary of the user's own whose lock
-// can be taken belongs to no running save and is removed.
+// A save that was killed leaves its temporary file behind. Only names with
+// the program's mark are looked at, so another program's temporary is never
+// touched. Every save holds a lock on its own temporary for as long as it
+// runs, and the system drops the lock of a process that died; so a marked
+// temporary of the user's own whose lock can be taken belongs to no running
+// save and is removed.
 void RemoveStaleTemporaries(const std::string& folder)
 {
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
-    if (!IsTemporaryName(entry->d_name)) continue;
+    if (!IsTemporaryFileName(entry->d_name)) continue;
     const std::string path = folder + "/" + entry->d_name;
     TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     if (file.Get() < 0) continue;
@@ -247,30 +231,35 @@ void ClearFileFaults()
   for (TFault& fault : faults) fault = {};
 }
 
-std::string ReadWholeFile(const std::u16string& path)
+TFileReader::TFileReader(const std::u16string& path) : path_(path), handle_(-1)
 {
   // POSIX has no mandatory share modes; another writer can only be kept out
-  // by cooperation, so the file is simply read in one go.
-  const std::string native = NativePath(path);
-  TFileDescriptor file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  // by cooperation, so the file is simply read.
+  TFileDescriptor file(::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
   if (file.Get() < 0) throw CannotOpenFile(path, Reason(errno));
   struct stat info {};
   if (::fstat(file.Get(), &info) != 0) throw CannotOpenFile(path, Reason(errno));
   if (S_ISDIR(info.st_mode)) throw CannotOpenFile(path, Reason(EISDIR));
+  if (S_ISREG(info.st_mode)) size_ = static_cast<std::uint64_t>(info.st_size);
+#ifdef POSIX_FADV_SEQUENTIAL
+  ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  handle_ = file.Release();
+}
 
-  std::string content;
-  if (S_ISREG(info.st_mode) && info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
-  char chunk[1 << 16];
+TFileReader::~TFileReader()
+{
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+std::size_t TFileReader::Read(char* buffer, std::size_t capacity)
+{
   for (;;) {
-    const ssize_t got = Guarded(TFilePoint::fpRead, [&] { return ::read(file.Get(), chunk, sizeof chunk); });
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw CannotOpenFile(path, Reason(errno));
-    }
-    if (got == 0) break;
-    content.append(chunk, static_cast<std::size_t>(got));
+    const ssize_t got =
+        Guarded(TFilePoint::fpRead, [&] { return ::read(static_cast<int>(handle_), buffer, capacity); });
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) throw CannotOpenFile(path_, Reason(errno));
   }
-  return content;
 }
 
 namespace {

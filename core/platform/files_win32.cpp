@@ -8,6 +8,7 @@
 #include <random>
 
 #include "../batch_error.h"
+#include "temporary_name.h"
 
 namespace quenlora::platform {
 
@@ -64,6 +65,13 @@ public:
   THandle& operator=(const THandle&) = delete;
   ~THandle() { Close(); }
   HANDLE Get() const { return handle_; }
+  // Hands the handle over to the caller, who closes it.
+  HANDLE Release()
+  {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
   // False when closing failed, which can mean that buffered data was lost.
   bool Close()
@@ -116,19 +124,10 @@ HANDLE CreateSiblingFile(const std::u16string& target, DWORD attributes, std::u1
     folder = target.substr(0, cut + 1);
   else if (target.size() >= 2 && target[1] == u':')
     folder = target.substr(0, 2);  // "C:name" is relative to that drive's current folder
-  // The temporary name must fit where the target's name fits (255 units):
-  // shorten the borrowed part, not splitting a surrogate pair.
-  std::u16string name = target.substr(folder.size());
-  constexpr std::size_t kLongestBorrowed = 255 - 15;
-  if (name.size() > kLongestBorrowed) {
-    std::size_t keep = kLongestBorrowed;
-    if (name[keep] >= 0xDC00 && name[keep] <= 0xDFFF) --keep;
-    name.resize(keep);
-  }
-  const std::u16string stem = folder + u"." + name + u".";
+  const std::u16string name = target.substr(folder.size());
 
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::u16string candidate = stem + Decimal(random() % 1000000000ULL) + u".tmp";
+    std::u16string candidate = folder + TemporaryFileName(name, random());
     const HANDLE file =
         ::CreateFileW(Wide(candidate), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -144,7 +143,8 @@ HANDLE CreateSiblingFile(const std::u16string& target, DWORD attributes, std::u1
 
 }  // namespace
 
-std::string ReadWholeFile(const std::u16string& path)
+TFileReader::TFileReader(const std::u16string& path)
+    : path_(path), handle_(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE))
 {
   if (HasNul(path)) throw CannotOpenFile(path, Reason(ERROR_INVALID_NAME));
   // Sharing for reading only keeps other programs from changing the file
@@ -156,25 +156,30 @@ std::string ReadWholeFile(const std::u16string& path)
     if (IsFolder(path)) throw CannotOpenFile(path, FolderReason());
     throw CannotOpenFile(path, Reason(error));
   }
-
-  std::string content;
   LARGE_INTEGER size{};
-  if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
-      static_cast<unsigned long long>(size.QuadPart) < content.max_size())
-    content.reserve(static_cast<std::size_t>(size.QuadPart));
-  char chunk[1 << 16];
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr)) {
-      const DWORD error = ::GetLastError();
-      // A pipe reports its end as an error.
-      if (error == ERROR_BROKEN_PIPE) break;
-      throw CannotOpenFile(path, Reason(error));
-    }
-    if (got == 0) break;
-    content.append(chunk, got);
+  if (::GetFileType(file.Get()) == FILE_TYPE_DISK && ::GetFileSizeEx(file.Get(), &size) && size.QuadPart >= 0)
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+  handle_ = reinterpret_cast<std::intptr_t>(file.Release());
+}
+
+TFileReader::~TFileReader()
+{
+  const auto handle = reinterpret_cast<HANDLE>(handle_);
+  if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+}
+
+std::size_t TFileReader::Read(char* buffer, std::size_t capacity)
+{
+  DWORD got = 0;
+  // ReadFile takes a 32-bit count.
+  const auto wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1U << 30));
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &got, nullptr)) {
+    const DWORD error = ::GetLastError();
+    // A pipe reports its end as an error.
+    if (error == ERROR_BROKEN_PIPE) return 0;
+    throw CannotOpenFile(path_, Reason(error));
   }
-  return content;
+  return got;
 }
 
 void ReplaceFileContent(const std::u16string& path, std::string_view bytes)

@@ -3,6 +3,7 @@
 // The thin layer between the batch core and the operating system. Everything
 // here has one implementation per platform (POSIX and Win32).
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,9 +12,28 @@
 
 namespace quenlora::platform {
 
-// Reads the whole file, opened for reading while other programs are denied
-// writing to it. Throws TBatchError "Cannot open file ..." on any failure.
-std::string ReadWholeFile(const std::u16string& path);
+// A file opened for reading while other programs are denied writing to it,
+// read from the start in pieces.
+class TFileReader {
+public:
+  // Throws TBatchError "Cannot open file ..." when the file cannot be opened
+  // for reading (missing, a folder, no access, being written by another program).
+  explicit TFileReader(const std::u16string& path);
+  ~TFileReader();
+  TFileReader(const TFileReader&) = delete;
+  TFileReader& operator=(const TFileReader&) = delete;
+
+  // The file's size, where the system knows it before reading (a regular file).
+  std::optional<std::uint64_t> Size() const { return size_; }
+  // Reads the next bytes into buffer and returns how many; 0 at the end.
+  // Throws TBatchError "Cannot open file ..." when reading fails.
+  std::size_t Read(char* buffer, std::size_t capacity);
+
+private:
+  std::u16string path_;
+  std::intptr_t handle_;
+  std::optional<std::uint64_t> size_;
+};
 
 // Replaces the file at path with bytes so that a failure at any point leaves
 // the previous file as it was and nothing else behind: the bytes go to a new
@@ -27,6 +47,14 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes);
 // representation in the code page. Decoding accepts every byte sequence.
 bool EncodeAnsi(std::u16string_view text, std::string& out);
 std::u16string DecodeAnsi(std::string_view bytes);
+// Decodes ANSI text that arrives in pieces: appends the characters of the
+// piece to out and returns how many of its bytes it took. Bytes at the end
+// that may begin a character whose other bytes come with the next piece are
+// left for it (only in code pages of more than one byte a character, and
+// never more than follow the piece's last byte below 0x30, which is never part
+// of another character); with last set every byte is taken. Decoding a text in
+// pieces gives exactly what decoding it whole gives.
+std::size_t DecodeAnsiPiece(std::string_view piece, bool last, std::u16string& out);
 
 // The folder of the running executable, ending in the path separator.
 std::u16string ExecutableFolder();

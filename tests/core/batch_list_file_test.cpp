@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "batch_error.h"
 #include "batch_list_file.h"
+#include "list_file_reader.h"
 #include "test_support.h"
 
 namespace quenlora {
@@ -40,6 +42,27 @@ protected:
     const auto path = folder_ / "saved.txt";
     SaveBatchList(batch, U16(path));
     return ReadBytes(path);
+  }
+
+  // The bytes read in blocks of every small size, so that block ends fall
+  // inside marks, characters and CR LF pairs: each must give what the whole
+  // file gives (the entries and ListEncoding, or the same refusal).
+  static void ExpectSameInEveryBlockSize(std::string_view bytes, const TCodeBatch& whole, const char* name)
+  {
+    for (std::size_t block : {1, 2, 3, 4, 5, 7}) {
+      TCodeBatch batch;
+      Fill(batch, {u"KEEP1", u"KEEP2"});
+      batch.SetWholePackage(1, true);
+      batch.SetListEncoding(TListEncoding::leUtf16BE);
+      const TCodeBatch before = batch;
+      try {
+        ReadBatchList(batch, bytes, u"in blocks", block);
+      } catch (const TBatchError&) {
+        EXPECT_TRUE(test::StateOf(batch) == test::StateOf(before)) << name << ", blocks of " << block;
+      }
+      EXPECT_EQ(Codes(batch), Codes(whole)) << name << ", blocks of " << block;
+      EXPECT_EQ(batch.ListEncoding(), whole.ListEncoding()) << name << ", blocks of " << block;
+    }
   }
 
   // Writes the bytes to a file and loads it into the batch.
@@ -202,6 +225,7 @@ TEST_F(BatchListFile, LoadSplitsLines)
     LoadBytes(batch, c.Bytes);
     EXPECT_EQ(Codes(batch), c.Codes) << c.Name;
     EXPECT_EQ(Marks(batch), std::vector<bool>(c.Codes.size(), false)) << c.Name;
+    ExpectSameInEveryBlockSize(c.Bytes, batch, c.Name);
   }
 }
 
@@ -227,6 +251,7 @@ TEST_F(BatchListFile, DetectsEncodingFromMark)
     LoadBytes(batch, c.Bytes);
     EXPECT_EQ(batch.ListEncoding(), c.Encoding) << Hex(c.Bytes);
     EXPECT_EQ(Codes(batch), c.Codes) << Hex(c.Bytes);
+    ExpectSameInEveryBlockSize(c.Bytes, batch, Hex(c.Bytes).c_str());
   }
 }
 
@@ -284,6 +309,42 @@ TEST_F(BatchListFile, UndecodableFileIsRefused)
     EXPECT_EQ(Codes(batch), (Strings{u"KEEP1", u"KEEP2"})) << c.Name;
     EXPECT_EQ(Marks(batch), (std::vector<bool>{false, true})) << c.Name;
     EXPECT_EQ(batch.ListEncoding(), TListEncoding::leUtf16BE) << c.Name;
+    ExpectSameInEveryBlockSize(c.Bytes, batch, c.Name);
+  }
+}
+
+// A file that is no list is refused in the block that holds the first bad
+// byte: nothing after it is read, and nothing large is taken before it.
+TEST_F(BatchListFile, RefusedInTheBlockThatHoldsTheFault)
+{
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+    std::size_t Fault;  // the position of the byte that completes the bad character
+  };
+  const std::string lines = "KP0001\r\nKP0002\r\nKP0003\r\n";
+  const std::vector<TCase> cases = {
+      {"NUL in ANSI text", lines + std::string("\0", 1) + lines, lines.size()},
+      {"invalid UTF-8", "\xEF\xBB\xBF" + lines + "\xFF" + lines, 3 + lines.size()},
+      {"NUL in UTF-16", std::string("\xFF\xFE" "A\0\r\0\n\0B\0\0\0C\0", 14), 11},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t block : {1, 4, 16}) {
+      TListFileReader reader(u"bad.txt", c.Bytes.size());
+      std::size_t at = 0;
+      std::size_t refusedAt = std::string::npos;
+      for (; at < c.Bytes.size(); at += block) {
+        try {
+          reader.Add(std::string_view(c.Bytes).substr(at, block));
+        } catch (const TBatchError& error) {
+          EXPECT_TRUE(error.Message().starts_with(u"Cannot read file \"bad.txt\". ")) << c.Name;
+          refusedAt = at;
+          break;
+        }
+      }
+      EXPECT_LE(refusedAt, c.Fault) << c.Name << ", blocks of " << block;
+      EXPECT_LT(c.Fault, refusedAt + block) << c.Name << ", blocks of " << block;
+    }
   }
 }
 

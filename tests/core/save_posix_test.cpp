@@ -302,31 +302,39 @@ private:
 };
 
 // A save removes the temporaries that killed saves left in its folder, and
-// nothing else: not a temporary of a save still running, not another user's,
-// nor anything merely named like one.
-TEST(StaleTemporaries, RemovedByTheNextSave)
+// nothing else: only names with the program's mark, not one of a save still
+// running, not another user's. Other programs' temporaries that look alike
+// (editors, office programs, an older naming of this program's own) survive
+// byte for byte.
+TEST(StaleTemporaries, OnlyTheProgramsOwnLeftoversAreRemoved)
 {
   TScratchFolder folder;
   WriteBytes(folder / "list.txt", kOld);
-  const std::vector<std::string> stale = {
-      ".list.txt.123.tmp", ".other export.xml.987654321.tmp", ".a.0.tmp", ".list.txt.5.tmp.5.tmp"};
+  const std::string own = ".list.txt.vortanek-0123456789abcdef.tmp";
+  const std::vector<std::string> stale = {own, ".other export.xml.vortanek-fedcba9876543210.tmp",
+                                          ".a.vortanek-0000000000000000.tmp"};
   const std::vector<std::string> kept = {
-      ".list.txt.tmp", "list.txt.123.tmp", ".list.txt.1234567890.tmp", ".list.txt.12a.tmp", "..1.tmp",
-      ".list.txt.123.TMP", ".list.txt.-1.tmp"};
+      ".notes.2024.tmp", ".name.1.tmp", "name.tmp", ".name.123456789.tmp", ".report.docx.1.tmp",
+      // Near misses of the mark: no name before it, too few or too many digits,
+      // capital digits, another ending, no leading dot, the mark alone.
+      "..vortanek-0123456789abcdef.tmp", ".list.txt.vortanek-0123456789abcde.tmp",
+      ".list.txt.vortanek-0123456789abcdef0.tmp", ".list.txt.vortanek-0123456789ABCDEF.tmp",
+      ".list.txt.vortanek-0123456789abcdef.TMP", "list.txt.vortanek-0123456789abcdef.tmp",
+      ".list.txt.vortanek-0123456789abcdef.tmp.bak", ".vortanek-0123456789abcdef.tmp"};
   for (const auto& name : stale) WriteBytes(folder / name, "left by a killed save");
-  for (const auto& name : kept) WriteBytes(folder / name, "not a temporary of a save");
-  fs::create_directory(folder / ".folder.1.tmp");
-  fs::create_symlink("list.txt", folder / ".link.2.tmp");
+  for (const auto& name : kept) WriteBytes(folder / name, "not a temporary of this program: " + name);
+  fs::create_directory(folder / ".folder.vortanek-1111111111111111.tmp");
+  fs::create_symlink("list.txt", folder / ".link.vortanek-2222222222222222.tmp");
   if (test::RunningAsRoot()) {
-    WriteBytes(folder / ".someone else's.3.tmp", "another user's");
-    ASSERT_EQ(::chown((folder / ".someone else's.3.tmp").c_str(), test::kUnprivilegedUser, test::kUnprivilegedGroup),
-              0);
+    const fs::path others = folder / ".someone else's.vortanek-3333333333333333.tmp";
+    WriteBytes(others, "another user's");
+    ASSERT_EQ(::chown(others.c_str(), test::kUnprivilegedUser, test::kUnprivilegedGroup), 0);
   }
-  const THeldTemporary running(folder / ".list.txt.77.tmp");
+  const THeldTemporary running(folder / ".list.txt.vortanek-7777777777777777.tmp");
   auto expected = Snapshot(folder.Path());
   for (const auto& name : stale) expected.erase(name);
   expected["list.txt"] = kNew;
-  expected[".link.2.tmp"] = kNew;
+  expected[".link.vortanek-2222222222222222.tmp"] = kNew;
 
   SaveBatchList(NewBatch(), U16(folder / "list.txt"));
   EXPECT_EQ(Snapshot(folder.Path()), expected);
@@ -416,7 +424,7 @@ TEST(KilledSave, TargetWholeAndNoTemporaryAfterTheNextSave)
   }
   // Saves through a named temporary that are killed while writing leave it
   // until the next save; without such kills nothing here would show the
-  // tidying up (StaleTemporaries.RemovedByTheNextSave shows it every time).
+  // tidying up (StaleTemporaries.OnlyTheProgramsOwnLeftoversAreRemoved shows it every time).
   EXPECT_GT(leftBehind, 0) << "seed " << seed;
 }
 
