@@ -119,7 +119,7 @@ void TCodeBatch::CompactPoolIfWasteful()
   // Deleted codes leave their characters in the pool; once they make up
   // most of it, the pool is rewritten. Positions do not change, so the index stays valid.
   if (unusedPoolChars_ < QUENLORA_POOL_SLACK || unusedPoolChars_ * 2 < pool_.size()) return;
-  std::vector<char16_t> compact;
+  TLargeVector<char16_t> compact;
   compact.reserve(pool_.size() - unusedPoolChars_);
   for (TSlot& slot : slots_) {
     const std::size_t start = compact.size();
@@ -179,24 +179,36 @@ void TBatchBuilder::Reserve(std::size_t characters, std::size_t entries)
   built_.slots_.reserve(entries + entries / 8 + 64);
 }
 
+char16_t* TBatchBuilder::Room(std::size_t count)
+{
+  roomStart_ = built_.pool_.size();
+  built_.pool_.resize(roomStart_ + count);
+  return built_.pool_.data() + roomStart_;
+}
+
+void TBatchBuilder::Keep(std::size_t written) { built_.pool_.resize(roomStart_ + written); }
+
 void TBatchBuilder::Append(std::u16string_view text)
 {
-  if (built_.pool_.size() - lineStart_ + text.size() > UINT32_MAX) throw std::length_error("code too long");
   built_.pool_.insert(built_.pool_.end(), text.begin(), text.end());
 }
 
-void TBatchBuilder::EndLine()
+void TBatchBuilder::EndLineAt(std::size_t end, std::size_t next)
 {
+  if (end - lineStart_ > UINT32_MAX) throw std::length_error("code too long");
   if (built_.slots_.size() >= TCodeIndex::kMaxEntries) throw std::length_error("batch too large");
-  const auto length = static_cast<std::uint32_t>(built_.pool_.size() - lineStart_);
+  const auto length = static_cast<std::uint32_t>(end - lineStart_);
   built_.slots_.push_back(TCodeBatch::TSlot{lineStart_, length, false});
-  lineStart_ = built_.pool_.size();
+  lineStart_ = next;
+  codeCharacters_ += length;
   nonEmpty_ += length > 0 ? 1 : 0;
 }
 
 void TBatchBuilder::Finish(TCodeBatch& batch)
 {
-  if (LineOpen()) EndLine();
+  // A last line without a line end is still a line; a line end at the very
+  // end adds none.
+  if (TextSize() > lineStart_) EndLineAt(TextSize(), TextSize());
   const auto& slots = built_.slots_;
   std::size_t next = 0;
   built_.index_.LoadEach(nonEmpty_, [&] {
@@ -204,10 +216,13 @@ void TBatchBuilder::Finish(TCodeBatch& batch)
     const std::u16string_view code = built_.CodeOf(slots[next]);
     return TCodeIndex::TEntryHash{static_cast<std::uint32_t>(next++), TCodeIndex::HashOf(code)};
   });
+  // The line ends stay in the pool among the codes, as characters no entry uses.
+  built_.unusedPoolChars_ = built_.pool_.size() - codeCharacters_;
   built_.listEncoding_ = batch.listEncoding_;
   batch = std::move(built_);
   built_ = TCodeBatch();
   lineStart_ = 0;
+  codeCharacters_ = 0;
   nonEmpty_ = 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "code_index.h"
 #include "code_lookup.h"
+#include "large_allocator.h"
 #include "list_encoding.h"
 
 namespace quenlora {
@@ -83,27 +84,42 @@ private:
   void AppendUnindexed(std::u16string_view code);
   void CompactPoolIfWasteful();
 
-  std::vector<char16_t> pool_;
-  std::vector<TSlot> slots_;
+  TLargeVector<char16_t> pool_;
+  TLargeVector<TSlot> slots_;
   std::size_t unusedPoolChars_ = 0;
   TCodeLookup index_;
   TListEncoding listEncoding_ = TListEncoding::leAnsi;
 };
 
-// Builds a new batch line by line, as a list file is read: characters go
-// straight into the new batch's pool, so a line that arrives in pieces is
-// never copied, and the duplicate index is built once, at the end.
+// Builds a new batch line by line, as a list file is read. A file's text is
+// decoded straight into the new batch's character pool, line ends and all,
+// and its lines are marked in place: no line is ever copied, and a line that
+// arrives in pieces is simply where it was written. The duplicate index is
+// built once, at the end.
 class TBatchBuilder {
 public:
   // Room for about this many characters and entries, taken at once rather
   // than grown into; a hint, not a limit.
   void Reserve(std::size_t characters, std::size_t entries);
-  // Appends to the line being built.
+
+  // The text so far: where the next characters go.
+  std::size_t TextSize() const { return built_.pool_.size(); }
+  const char16_t* Text() const { return built_.pool_.data(); }
+  // Room for up to `count` more characters at the end of the text, to be
+  // written directly; Keep(written) then keeps the first `written` of them.
+  char16_t* Room(std::size_t count);
+  void Keep(std::size_t written);
+  // The line being built ends at text position `end`; the next one begins
+  // at `next`, after the line end, whose characters belong to no entry.
+  void EndLineAt(std::size_t end, std::size_t next);
+  // The line being built begins at `start` instead (past the second half of
+  // a line end that arrived late).
+  void StartLineAt(std::size_t start) { lineStart_ = start; }
+
+  // Appends to the line being built, and ends it where the text ends.
   void Append(std::u16string_view text);
-  // Ends the line being built (which may be empty) as an entry.
-  void EndLine();
-  // Whether characters were appended since the last line end.
-  bool LineOpen() const { return built_.pool_.size() > lineStart_; }
+  void EndLine() { EndLineAt(TextSize(), TextSize()); }
+
   std::size_t Lines() const { return built_.slots_.size(); }
   // Ends a last line that has no line end, indexes the codes and replaces
   // the batch's entries with the built ones, unmarked; the batch keeps its
@@ -113,6 +129,8 @@ public:
 private:
   TCodeBatch built_;
   std::size_t lineStart_ = 0;
+  std::size_t roomStart_ = 0;
+  std::size_t codeCharacters_ = 0;
   std::size_t nonEmpty_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "large_allocator.h"
+
 namespace quenlora {
 
 // A blocked Bloom filter over code hashes: answers "certainly absent" or
@@ -15,6 +17,15 @@ public:
   void Reset(std::size_t codes);
   std::size_t Capacity() const { return capacity_; }
   void Add(std::uint32_t hash);
+  // Asks for the hash's block ahead of an Add; a hint only.
+  void Prefetch(std::uint32_t hash) const
+  {
+#if defined(__GNUC__) || defined(__clang__)
+    if (!blocks_.empty()) __builtin_prefetch(&blocks_[BlockOf(hash)], 1);
+#else
+    (void)hash;
+#endif
+  }
   bool MayContain(std::uint32_t hash) const;
   std::size_t MemoryUsage() const { return blocks_.capacity() * sizeof(TBlock); }
 
@@ -30,7 +41,7 @@ private:
     return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * blocks_.size()) >> 32);
   }
 
-  std::vector<TBlock> blocks_;
+  TLargeVector<TBlock> blocks_;
   std::size_t capacity_ = 0;
 };
 

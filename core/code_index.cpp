@@ -3,28 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#if defined(_MSC_VER) && !defined(__clang__) && (defined(_M_X64) || defined(_M_IX86))
-#include <xmmintrin.h>
-#endif
-
 namespace quenlora {
-
-namespace {
-
-// Asks for the cache line ahead of a write; a hint only, so a compiler
-// without one simply goes without.
-inline void PrefetchForWrite(const void* address)
-{
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(address, 1);
-#elif defined(_M_X64) || defined(_M_IX86)
-  _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
-#else
-  (void)address;
-#endif
-}
-
-}  // namespace
 
 std::uint32_t TCodeIndex::HashOf(std::u16string_view code)
 {
@@ -54,8 +33,8 @@ void TCodeIndex::Rehash(std::size_t cellCount)
 {
   // The new table is complete before the old one goes, so a failed
   // allocation leaves the index as it was.
-  std::vector<TCell> cells(cellCount, TCell{});
-  std::vector<std::uint8_t> tags(cellCount, 0);
+  TLargeVector<TCell> cells(cellCount, TCell{});
+  TLargeVector<std::uint8_t> tags(cellCount, 0);
   cells.swap(cells_);
   tags.swap(tags_);
   mask_ = cellCount - 1;
@@ -81,13 +60,6 @@ void TCodeIndex::Insert(std::uint32_t entry, std::uint32_t hash)
   Reserve(used_ + 1);
   Place(TCell{entry, hash});
   ++used_;
-}
-
-void TCodeIndex::PrefetchHome(std::uint32_t hash) const
-{
-  const std::size_t home = Home(hash);
-  PrefetchForWrite(&tags_[home]);
-  PrefetchForWrite(&cells_[home]);
 }
 
 void TCodeIndex::InsertAll(std::span<const TEntryHash> entries)

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "large_allocator.h"
+
 namespace quenlora {
 
 // A hash index from code text to the positions of the entries holding it, so
@@ -104,11 +106,21 @@ private:
     };
     TRun runs_[kRuns];
   };
-  // Asks for the cache lines of a hash's home ahead of writing them.
-  void PrefetchHome(std::uint32_t hash) const;
+  // Asks for the cache lines of a hash's home ahead of writing them; a hint
+  // only, so a compiler without one simply goes without.
+  void PrefetchHome(std::uint32_t hash) const
+  {
+#if defined(__GNUC__) || defined(__clang__)
+    const std::size_t home = Home(hash);
+    __builtin_prefetch(&tags_[home], 1);
+    __builtin_prefetch(&cells_[home], 1);
+#else
+    (void)hash;
+#endif
+  }
 
-  std::vector<TCell> cells_;
-  std::vector<std::uint8_t> tags_;
+  TLargeVector<TCell> cells_;
+  TLargeVector<std::uint8_t> tags_;
   std::size_t used_ = 0;
   std::size_t mask_ = 0;
   unsigned shift_ = 32;

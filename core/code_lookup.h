@@ -39,11 +39,19 @@ public:
   {
     // Room to grow by an eighth before the filter has to be rebuilt.
     filter_.Reset(count + count / 8 + 64);
+    // Each hash goes into the filter a few entries after its block was asked
+    // for, so that the filter's cache misses overlap too.
+    constexpr std::size_t kAhead = 8;
+    std::uint32_t waiting[kAhead];
+    std::size_t given = 0;
     settled_.InsertEach(count, [&] {
       const TCodeIndex::TEntryHash entry = next();
-      filter_.Add(entry.Hash);
+      filter_.Prefetch(entry.Hash);
+      if (given >= kAhead) filter_.Add(waiting[given % kAhead]);
+      waiting[given++ % kAhead] = entry.Hash;
       return entry;
     });
+    for (std::size_t i = given > kAhead ? given - kAhead : 0; i < given; ++i) filter_.Add(waiting[i % kAhead]);
   }
   std::size_t MemoryUsage() const;
 

@@ -31,18 +31,15 @@ std::size_t IncompleteUtf8Tail(std::string_view bytes)
   return size;
 }
 
-// UTF-16 in pairs of bytes; an odd byte at the very end is ignored.
-void AppendUtf16(std::string_view bytes, bool bigEndian, std::u16string& out)
+// UTF-16 in pairs of bytes, into room for bytes.size() / 2 characters.
+void DecodeUtf16(std::string_view bytes, bool bigEndian, char16_t* out)
 {
-  const std::size_t old = out.size();
-  out.resize(old + bytes.size() / 2);
-  char16_t* p = out.data() + old;
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t pairs = bytes.size() / 2;
   if (bigEndian) {
-    for (std::size_t i = 0; i < pairs; ++i) p[i] = static_cast<char16_t>((b[2 * i] << 8) | b[2 * i + 1]);
+    for (std::size_t i = 0; i < pairs; ++i) out[i] = static_cast<char16_t>((b[2 * i] << 8) | b[2 * i + 1]);
   } else {
-    for (std::size_t i = 0; i < pairs; ++i) p[i] = static_cast<char16_t>((b[2 * i + 1] << 8) | b[2 * i]);
+    for (std::size_t i = 0; i < pairs; ++i) out[i] = static_cast<char16_t>((b[2 * i + 1] << 8) | b[2 * i]);
   }
 }
 
@@ -112,37 +109,42 @@ void TListFileReader::Decode(std::string_view bytes, bool last)
     joined.append(bytes);
     bytes = joined;
   }
-  text_.clear();
+  // The block's text is decoded straight to the end of the new batch's text.
+  const std::size_t start = builder_.TextSize();
+  char16_t* room = builder_.Room(bytes.size());
   std::size_t taken = bytes.size();
+  std::size_t written = 0;
   switch (*encoding_) {
     case TListEncoding::leAnsi:
-      taken = platform::DecodeAnsiPiece(bytes, last, text_);
+      taken = platform::DecodeAnsiPiece(bytes, last, room, written);
       break;
     case TListEncoding::leUtf8:
       if (!last) taken = IncompleteUtf8Tail(bytes);
-      if (!DecodeUtf8Strict(bytes.substr(0, taken), text_))
+      if (!DecodeUtf8StrictTo(bytes.substr(0, taken), room, written))
         Refuse(u"Invalid UTF-8 data after the UTF-8 byte-order mark");
       break;
     case TListEncoding::leUtf16LE:
     case TListEncoding::leUtf16BE:
+      // An odd last byte of the file is ignored.
       if (!last) taken = bytes.size() & ~std::size_t{1};
-      AppendUtf16(bytes.substr(0, taken), *encoding_ == TListEncoding::leUtf16BE, text_);
+      DecodeUtf16(bytes.substr(0, taken), *encoding_ == TListEncoding::leUtf16BE, room);
+      written = taken / 2;
       break;
   }
+  builder_.Keep(written);
   pending_.assign(bytes.substr(taken));
-  Split();
+  Split(start);
   if (!reserved_ && !last) ReserveFromFirstBlock();
 }
 
-void TListFileReader::Split()
+void TListFileReader::Split(std::size_t from)
 {
-  const char16_t* text = text_.data();
-  const std::size_t size = text_.size();
-  std::size_t start = 0;
-  std::size_t i = 0;
+  const char16_t* text = builder_.Text();
+  const std::size_t size = builder_.TextSize();
+  std::size_t i = from;
   // A CR that ended the last block and an LF that begins this one are one line end.
-  if (afterCarriageReturn_ && size > 0) {
-    if (text[0] == u'\n') start = i = 1;
+  if (afterCarriageReturn_ && i < size) {
+    if (text[i] == u'\n') builder_.StartLineAt(++i);
     afterCarriageReturn_ = false;
   }
   for (; i < size; ++i) {
@@ -153,18 +155,20 @@ void TListFileReader::Split()
       // the load is refused. A UTF-16 file without a mark is the usual cause.
       Refuse(u"The text contains a NUL character (UTF-16 without a byte-order mark?)");
     }
-    if (c != u'\r' && c != u'\n') continue;
-    builder_.Append({text + start, i - start});
-    builder_.EndLine();
-    if (c == u'\r') {
-      if (i + 1 == size)
+    if (c == u'\n') {
+      builder_.EndLineAt(i, i + 1);
+    } else if (c == u'\r') {
+      if (i + 1 == size) {
+        builder_.EndLineAt(i, i + 1);
         afterCarriageReturn_ = true;
-      else if (text[i + 1] == u'\n')
+      } else if (text[i + 1] == u'\n') {
+        builder_.EndLineAt(i, i + 2);
         ++i;
+      } else {
+        builder_.EndLineAt(i, i + 1);
+      }
     }
-    start = i + 1;
   }
-  builder_.Append({text + start, size - start});
 }
 
 void TListFileReader::ReserveFromFirstBlock()

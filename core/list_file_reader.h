@@ -32,7 +32,7 @@ public:
 private:
   void Detect();
   void Decode(std::string_view bytes, bool last);
-  void Split();
+  void Split(std::size_t from);
   void ReserveFromFirstBlock();
   [[noreturn]] void Refuse(std::u16string_view why) const;
 
@@ -40,7 +40,6 @@ private:
   std::optional<std::uint64_t> fileSize_;
   std::optional<TListEncoding> encoding_;
   std::string pending_;   // bytes that wait for the rest of a mark or a character
-  std::u16string text_;   // the current block's text, reused from block to block
   bool afterCarriageReturn_ = false;
   bool reserved_ = false;
   std::uint64_t bytesRead_ = 0;

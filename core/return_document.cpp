@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "batch_error.h"
@@ -10,16 +11,20 @@
 
 namespace quenlora {
 
-TDocumentLines::TDocumentLines() : bytes_("\xEF\xBB\xBF") {}
+TDocumentLines::TDocumentLines() { AppendAscii("\xEF\xBB\xBF"); }
 
-void TDocumentLines::Append(std::u16string_view text)
+char* TDocumentLines::Extend(std::size_t count)
 {
-  const std::size_t before = bytes_.size();
-  if (!AppendUtf8(text, bytes_)) {
-    // BuildReturnDocument lets no unpaired surrogate through; other callers get U+FFFD.
-    bytes_.resize(before);
-    bytes_ += ToUtf8Lossy(text);
-  }
+  const std::size_t size = bytes_.size();
+  bytes_.resize(size + count);
+  return bytes_.data() + size;
+}
+
+void TDocumentLines::Append(std::u16string_view text) { WriteUtf8Lossy(text, Extend(Utf8Length(text))); }
+
+void TDocumentLines::AppendAscii(std::string_view text)
+{
+  if (!text.empty()) std::memcpy(Extend(text.size()), text.data(), text.size());
 }
 
 std::ptrdiff_t TDocumentLines::Count() const
@@ -78,6 +83,32 @@ public:
 
 private:
   std::size_t bytes_ = 0;
+};
+
+// Writes the document's lines into a buffer already of their size.
+class TDocumentWriter {
+public:
+  explicit TDocumentWriter(char* out) : out_(out) {}
+  void Append(std::u16string_view text) { out_ = WriteUtf8Lossy(text, out_); }
+  void AppendAscii(std::string_view text)
+  {
+    std::memcpy(out_, text.data(), text.size());
+    out_ += text.size();
+  }
+  void EndLine()
+  {
+    *out_++ = '\r';
+    *out_++ = '\n';
+  }
+  void Add(std::u16string_view line)
+  {
+    Append(line);
+    EndLine();
+  }
+  const char* End() const { return out_; }
+
+private:
+  char* out_;
 };
 
 // Appends the code as XML character data, or throws for a character that
@@ -181,8 +212,10 @@ TDocumentLines BuildReturnDocument(const TCodeBatch& batch, TExportKind kind)
   TDocumentSize size;
   AddDocument(batch, kind, size);
   TDocumentLines lines;
-  lines.Reserve(size.Bytes());
-  AddDocument(batch, kind, lines);
+  char* const start = lines.Extend(size.Bytes());
+  TDocumentWriter writer(start);
+  AddDocument(batch, kind, writer);
+  if (writer.End() != start + size.Bytes()) throw std::logic_error("the document's size was measured wrongly");
   return lines;
 }
 

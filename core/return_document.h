@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "code_batch.h"
+#include "large_allocator.h"
 
 namespace quenlora {
 
@@ -24,8 +25,8 @@ public:
   // Appends text to the line being built; EndLine closes it. Text that UTF-8
   // cannot carry (an unpaired surrogate) is appended as U+FFFD.
   void Append(std::u16string_view text);
-  void AppendAscii(std::string_view text) { bytes_.append(text); }
-  void EndLine() { bytes_.append("\r\n"); }
+  void AppendAscii(std::string_view text);
+  void EndLine() { AppendAscii("\r\n"); }
   void Add(std::u16string_view line)
   {
     Append(line);
@@ -35,15 +36,15 @@ public:
   std::ptrdiff_t Count() const;
   std::u16string Line(std::ptrdiff_t index) const;
   // All lines in UTF-8, each followed by CR LF.
-  std::string_view Utf8() const { return std::string_view(bytes_).substr(kMarkSize); }
+  std::string_view Utf8() const { return Bytes().substr(kMarkSize); }
   // The file's content: the byte-order mark, then the lines.
-  std::string_view Bytes() const { return bytes_; }
-  // Room for this many bytes of lines, taken at once.
-  void Reserve(std::size_t bytes) { bytes_.reserve(kMarkSize + bytes); }
+  std::string_view Bytes() const { return {bytes_.data(), bytes_.size()}; }
+  // Room for `count` more bytes of lines at the end, to be written directly.
+  char* Extend(std::size_t count);
 
 private:
   static constexpr std::size_t kMarkSize = 3;
-  std::string bytes_;
+  TLargeVector<char> bytes_;
 };
 
 // Builds the returned-strips document for the kind. Each code is written

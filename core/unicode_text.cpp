@@ -1,5 +1,8 @@
 #include "unicode_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace quenlora {
 
 std::u16string_view Trim(std::u16string_view text)
@@ -41,6 +44,35 @@ std::size_t Utf8Length(std::u16string_view text)
     }
   }
   return length;
+}
+
+char* WriteUtf8Lossy(std::u16string_view text, char* out)
+{
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp < 0x80) {
+      *out++ = static_cast<char>(cp);
+      continue;
+    }
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else if (cp < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | (cp >> 12));
+      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | (cp >> 18));
+      *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
 }
 
 namespace {
@@ -143,26 +175,29 @@ std::string ToUtf8Lossy(std::u16string_view text)
   return out;
 }
 
-bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out)
+bool DecodeUtf8StrictTo(std::string_view bytes, char16_t* out, std::size_t& written)
 {
-  // UTF-8 never takes fewer bytes than UTF-16 units, so the text fits in as
-  // many units as there are bytes; the excess is cut off at the end.
-  const std::size_t old = out.size();
-  out.resize(old + bytes.size());
-  char16_t* p = out.data() + old;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t size = bytes.size();
+  char16_t* p = out;
   std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      *p++ = b;
-      ++i;
+  while (i < size) {
+    // Codes are mostly ASCII: eight bytes at a time while none has its high bit.
+    while (i + 8 <= size) {
+      std::uint64_t word;
+      std::memcpy(&word, b + i, 8);
+      if (word & 0x8080808080808080ull) break;
+      for (int k = 0; k < 8; ++k) p[k] = b[i + k];
+      p += 8;
+      i += 8;
+    }
+    if (i == size) break;
+    if (b[i] < 0x80) {
+      *p++ = b[i++];
       continue;
     }
     char32_t cp;
-    if (!DecodeOneUtf8(bytes, i, cp)) {
-      out.resize(old);
-      return false;
-    }
+    if (!DecodeOneUtf8(bytes, i, cp)) return false;
     if (cp < 0x10000) {
       *p++ = static_cast<char16_t>(cp);
     } else {
@@ -171,7 +206,20 @@ bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out)
       *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  written = static_cast<std::size_t>(p - out);
+  return true;
+}
+
+bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out)
+{
+  const std::size_t old = out.size();
+  out.resize(old + bytes.size());
+  std::size_t written = 0;
+  if (!DecodeUtf8StrictTo(bytes, out.data() + old, written)) {
+    out.resize(old);
+    return false;
+  }
+  out.resize(old + written);
   return true;
 }
 

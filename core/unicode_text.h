@@ -21,6 +21,10 @@ bool HasOnlyPairedSurrogates(std::u16string_view text);
 // counted as the replacement character that stands for it.
 std::size_t Utf8Length(std::u16string_view text);
 
+// Writes the UTF-8 form of text to out, which has room for Utf8Length(text)
+// bytes, an unpaired surrogate as U+FFFD; returns the end of what it wrote.
+char* WriteUtf8Lossy(std::u16string_view text, char* out);
+
 // Appends the UTF-8 form of text to out. Returns false, leaving out partly
 // appended, when the text holds an unpaired surrogate (UTF-8 cannot carry it).
 bool AppendUtf8(std::u16string_view text, std::string& out);
@@ -28,6 +32,9 @@ bool AppendUtf8(std::u16string_view text, std::string& out);
 // Strict decoding: overlong forms, encoded surrogates, code points above
 // U+10FFFF and truncated sequences all make it return false, leaving out as it was.
 bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out);
+// The same into room for bytes.size() characters (UTF-8 never takes fewer
+// bytes than UTF-16 units); sets written to the characters written.
+bool DecodeUtf8StrictTo(std::string_view bytes, char16_t* out, std::size_t& written);
 
 // For messages and paths: never fails, replacing what cannot be converted by U+FFFD.
 std::string ToUtf8Lossy(std::u16string_view text);

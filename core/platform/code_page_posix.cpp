@@ -21,12 +21,13 @@ bool EncodeAnsi(std::u16string_view text, std::string& out)
 
 std::u16string DecodeAnsi(std::string_view bytes)
 {
-  std::u16string text;
-  DecodeAnsiPiece(bytes, true, text);
+  std::u16string text(bytes.size(), u'\0');
+  std::size_t written = 0;
+  DecodeAnsiPiece(bytes, true, text.data(), written);
   return text;
 }
 
-std::size_t DecodeAnsiPiece(std::string_view piece, bool, std::u16string& out)
+std::size_t DecodeAnsiPiece(std::string_view piece, bool, char16_t* out, std::size_t& written)
 {
   // One byte a character: every piece decodes whole, through a table.
   static const auto table = [] {
@@ -34,10 +35,8 @@ std::size_t DecodeAnsiPiece(std::string_view piece, bool, std::u16string& out)
     for (unsigned byte = 0; byte < 256; ++byte) characters[byte] = DecodeCp1250(static_cast<unsigned char>(byte));
     return characters;
   }();
-  const std::size_t old = out.size();
-  out.resize(old + piece.size());
-  char16_t* p = out.data() + old;
-  for (char byte : piece) *p++ = table[static_cast<unsigned char>(byte)];
+  for (char byte : piece) *out++ = table[static_cast<unsigned char>(byte)];
+  written = piece.size();
   return piece.size();
 }
 

@@ -3,6 +3,7 @@
 
 #include "win32.h"
 
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
@@ -114,33 +115,34 @@ const TSingleByteTable& TableFor(unsigned codePage)
 
 }  // namespace
 
-std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, std::u16string& out)
+std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, char16_t* out,
+                                    std::size_t& written)
 {
   const TSingleByteTable& table = TableFor(codePage);
   if (table.SingleByte) {
-    const std::size_t old = out.size();
-    out.resize(old + piece.size());
-    char16_t* p = out.data() + old;
-    for (char byte : piece) *p++ = table.Characters[static_cast<unsigned char>(byte)];
+    for (char byte : piece) *out++ = table.Characters[static_cast<unsigned char>(byte)];
+    written = piece.size();
     return piece.size();
   }
-  // Bytes below 0x30 (controls, blanks, digits' neighbours, line ends) are a
-  // whole character in every code page of more bytes a character (lead and
-  // trail bytes of DBCS pages, UTF-8 and GB18030 all lie higher), so a cut
-  // right after one never splits a character.
+  // Bytes below 0x30 (controls, blanks, line ends) are a whole character in
+  // every code page of more bytes a character (lead and trail bytes of DBCS
+  // pages, UTF-8 and GB18030 all lie higher), so a cut right after one never
+  // splits a character.
   std::size_t cut = piece.size();
   if (!last) {
     while (cut > 0 && static_cast<unsigned char>(piece[cut - 1]) >= 0x30) --cut;
   }
-  out += DecodeFromCodePage(codePage, piece.substr(0, cut));
+  const std::u16string text = DecodeFromCodePage(codePage, piece.substr(0, cut));
+  std::copy(text.begin(), text.end(), out);
+  written = text.size();
   return cut;
 }
 
 bool EncodeAnsi(std::u16string_view text, std::string& out) { return EncodeInCodePage(::GetACP(), text, out); }
 
-std::size_t DecodeAnsiPiece(std::string_view piece, bool last, std::u16string& out)
+std::size_t DecodeAnsiPiece(std::string_view piece, bool last, char16_t* out, std::size_t& written)
 {
-  return DecodePieceFromCodePage(::GetACP(), piece, last, out);
+  return DecodePieceFromCodePage(::GetACP(), piece, last, out, written);
 }
 
 std::u16string DecodeAnsi(std::string_view bytes) { return DecodeFromCodePage(::GetACP(), bytes); }

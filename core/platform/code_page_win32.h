@@ -14,6 +14,7 @@ bool EncodeInCodePage(unsigned codePage, std::u16string_view text, std::string& 
 // Every byte sequence decodes; an invalid one gives replacement characters.
 std::u16string DecodeFromCodePage(unsigned codePage, std::string_view bytes);
 // The same for text that arrives in pieces (see DecodeAnsiPiece).
-std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, std::u16string& out);
+std::size_t DecodePieceFromCodePage(unsigned codePage, std::string_view piece, bool last, char16_t* out,
+                                    std::size_t& written);
 
 }  // namespace quenlora::platform

@@ -47,14 +47,16 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes);
 // representation in the code page. Decoding accepts every byte sequence.
 bool EncodeAnsi(std::u16string_view text, std::string& out);
 std::u16string DecodeAnsi(std::string_view bytes);
-// Decodes ANSI text that arrives in pieces: appends the characters of the
-// piece to out and returns how many of its bytes it took. Bytes at the end
-// that may begin a character whose other bytes come with the next piece are
-// left for it (only in code pages of more than one byte a character, and
-// never more than follow the piece's last byte below 0x30, which is never part
-// of another character); with last set every byte is taken. Decoding a text in
-// pieces gives exactly what decoding it whole gives.
-std::size_t DecodeAnsiPiece(std::string_view piece, bool last, std::u16string& out);
+// Decodes ANSI text that arrives in pieces: writes the characters of the
+// piece to out (room for piece.size() characters: no code page gives more
+// characters than bytes), sets written to how many, and returns how many of
+// its bytes it took. Bytes at the end that may begin a character whose other
+// bytes come with the next piece are left for it (only in code pages of more
+// than one byte a character, and never more than follow the piece's last byte
+// below 0x30, which is never part of another character); with last set every
+// byte is taken. Decoding a text in pieces gives exactly what decoding it
+// whole gives.
+std::size_t DecodeAnsiPiece(std::string_view piece, bool last, char16_t* out, std::size_t& written);
 
 // The folder of the running executable, ending in the path separator.
 std::u16string ExecutableFolder();

@@ -1,0 +1,47 @@
+#include "../large_allocator.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace quenlora::platform {
+
+namespace {
+
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+
+std::size_t PageRounded(std::size_t bytes)
+{
+  static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return (bytes + page - 1) / page * page;
+}
+
+}  // namespace
+
+void* AllocateLarge(std::size_t bytes)
+{
+  // Mapped with a huge page's worth to spare and trimmed to start on a huge
+  // page boundary, so that the system can back all of it with huge pages.
+  const std::size_t length = PageRounded(bytes);
+  if (length == 0 || length > static_cast<std::size_t>(-1) - kHugePage) return nullptr;
+  void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const auto first = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t start = (first + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = start + length;
+  if (start > first) ::munmap(mapped, start - first);
+  if (first + length + kHugePage > end) ::munmap(reinterpret_cast<void*>(end), first + length + kHugePage - end);
+#ifdef MADV_HUGEPAGE
+  // A hint: where the system has no huge pages, ordinary ones serve.
+  ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+#endif
+  return reinterpret_cast<void*>(start);
+}
+
+void FreeLarge(void* memory, std::size_t bytes)
+{
+  if (memory != nullptr) ::munmap(memory, PageRounded(bytes));
+}
+
+}  // namespace quenlora::platform
