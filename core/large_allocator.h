@@ -20,6 +20,8 @@ namespace platform {
 // system has none; released with FreeLarge and the same size.
 void* AllocateLarge(std::size_t bytes);
 void FreeLarge(void* memory, std::size_t bytes);
+// The bytes of large arrays allocated now (for measuring memory).
+std::size_t LargeBytesInUse();
 }  // namespace platform
 
 // Builds that check every access keep every array on the ordinary heap,

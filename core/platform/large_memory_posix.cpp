@@ -3,12 +3,14 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 
 namespace quenlora::platform {
 
 namespace {
 
+std::atomic<std::size_t> inUse{0};
 constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 
 std::size_t PageRounded(std::size_t bytes)
@@ -18,6 +20,8 @@ std::size_t PageRounded(std::size_t bytes)
 }
 
 }  // namespace
+
+std::size_t LargeBytesInUse() { return inUse.load(std::memory_order_relaxed); }
 
 void* AllocateLarge(std::size_t bytes)
 {
@@ -36,12 +40,15 @@ void* AllocateLarge(std::size_t bytes)
   // A hint: where the system has no huge pages, ordinary ones serve.
   ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
 #endif
+  inUse += length;
   return reinterpret_cast<void*>(start);
 }
 
 void FreeLarge(void* memory, std::size_t bytes)
 {
-  if (memory != nullptr) ::munmap(memory, PageRounded(bytes));
+  if (memory == nullptr) return;
+  ::munmap(memory, PageRounded(bytes));
+  inUse -= PageRounded(bytes);
 }
 
 }  // namespace quenlora::platform

@@ -1,18 +1,30 @@
 #include "../large_allocator.h"
 
+#include <atomic>
+
 #include "win32.h"
 
 namespace quenlora::platform {
 
+namespace {
+std::atomic<std::size_t> inUse{0};
+}  // namespace
+
+std::size_t LargeBytesInUse() { return inUse.load(std::memory_order_relaxed); }
+
 void* AllocateLarge(std::size_t bytes)
 {
   // Committed at once, zero-filled, backed page by page as it is written.
-  return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  void* memory = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (memory != nullptr) inUse += bytes;
+  return memory;
 }
 
-void FreeLarge(void* memory, std::size_t)
+void FreeLarge(void* memory, std::size_t bytes)
 {
-  if (memory != nullptr) ::VirtualFree(memory, 0, MEM_RELEASE);
+  if (memory == nullptr) return;
+  ::VirtualFree(memory, 0, MEM_RELEASE);
+  inUse -= bytes;
 }
 
 }  // namespace quenlora::platform
