@@ -5,7 +5,8 @@
 #             and its tests and run them under Wine (the first run on a
 #             machine builds Qt for Windows once, see tools/build-windows-qt)
 # make coverage  the core's line and branch coverage, per file
-# make bench  build and run the benchmarks
+# make bench  build and run the benchmarks, then the whole-process comparison
+#             of loading and exporting a million-code list with iconv
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
 PRESET ?= default
 BUILD := build/$(PRESET)
@@ -63,6 +64,7 @@ coverage: deps
 bench: build
 	$(BUILD)/bench/core_bench
 	@if [ -x $(BUILD)/bench/ui/ui_bench ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bench/ui/ui_bench; fi
+	tools/bench-files $(BUILD)/bench/list_file_tool
 
 .PHONY: package
 package: build
