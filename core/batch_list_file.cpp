@@ -110,14 +110,14 @@ bool TryEncode(TTextPieces& text, TListEncoding encoding, std::string& bytes)
       const std::optional<std::size_t> size = Utf8Size(text);
       if (!size) return false;
       bytes.reserve(kUtf8Mark.size() + *size);
-      bytes = kUtf8Mark;
+      bytes.append(kUtf8Mark);
       return text.ForEach([&](std::u16string_view piece) { return AppendUtf8(piece, bytes); });
     }
     case TListEncoding::leUtf16LE:
     case TListEncoding::leUtf16BE: {
       const bool bigEndian = encoding == TListEncoding::leUtf16BE;
       bytes.reserve(2 + 2 * text.Size());
-      bytes = bigEndian ? kUtf16BEMark : kUtf16LEMark;
+      bytes.append(bigEndian ? kUtf16BEMark : kUtf16LEMark);
       return text.ForEach([&](std::u16string_view piece) {
         if (bigEndian)
           AppendUtf16BE(piece, bytes);

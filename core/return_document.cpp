@@ -11,7 +11,7 @@
 
 namespace quenlora {
 
-TDocumentLines::TDocumentLines() { AppendAscii("\xEF\xBB\xBF"); }
+TDocumentLines::TDocumentLines() : bytes_{'\xEF', '\xBB', '\xBF'} {}
 
 char* TDocumentLines::Extend(std::size_t count)
 {

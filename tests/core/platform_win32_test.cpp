@@ -389,6 +389,46 @@ TEST(Win32CodePage, Conversions)
   }
 }
 
+// A list in the ANSI code page is decoded in pieces as it is read: whatever
+// the code page, and wherever the pieces end (inside a character of two or
+// more bytes too), the text is what decoding the whole gives.
+TEST(Win32CodePage, DecodedInPiecesAsWhole)
+{
+  struct TCase {
+    unsigned CodePage;
+    std::string Bytes;
+  };
+  const std::vector<TCase> cases = {
+      {1250, "\x8Elu\x9Dou\xE8k\xFD\r\nk\xF9\xF2 \x80\r\n"},
+      {1252, "\xE9\x80\xF1\xDF\r\n\x81\x8D\r\n"},
+      // Shift-JIS and GBK: lead bytes whose trail bytes look like ASCII, and a
+      // lead byte at the very end with no trail.
+      {932, "\x83\x41\x83\x43KP\x82\xA0\r\n\x88\x9F\x5C\x81\x40\r\n\x83"},
+      {936, "\xC4\xE3\xBA\xC3KP\r\n\xB0\xA1\x7E\x81\x40\r\n\xB0"},
+      // UTF-8 as the ANSI code page, with a broken sequence and a cut one.
+      {65001, "\xC4\x8D\xE2\x82\xAC\r\nK\xF0\x9F\x98\x80\x80\xC3\r\n\xE2\x82"},
+  };
+  for (const auto& c : cases) {
+    const std::u16string whole = platform::DecodeFromCodePage(c.CodePage, c.Bytes);
+    for (std::size_t size = 1; size <= 7; ++size) {
+      std::u16string pieces;
+      std::string pending;
+      for (std::size_t at = 0; at <= c.Bytes.size(); at += size) {
+        const bool last = at + size > c.Bytes.size();
+        pending += c.Bytes.substr(at, size);
+        std::u16string out(pending.size(), u'\0');
+        std::size_t written = 0;
+        const std::size_t taken = platform::DecodePieceFromCodePage(c.CodePage, pending, last, out.data(), written);
+        pieces += out.substr(0, written);
+        pending.erase(0, taken);
+        if (last) break;
+      }
+      EXPECT_TRUE(pending.empty()) << c.CodePage << ", pieces of " << size;
+      EXPECT_EQ(pieces, whole) << c.CodePage << ", pieces of " << size;
+    }
+  }
+}
+
 // Lists move between Windows and the other systems unchanged: the system's
 // windows-1250 and the built-in table agree on every byte.
 TEST(Win32CodePage, Windows1250MatchesBuiltInTable)
