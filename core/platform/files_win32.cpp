@@ -2,6 +2,8 @@
 
 #include "win32.h"
 
+#include <aclapi.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -113,23 +115,110 @@ std::u16string ResolveLink(HANDLE opened, const std::u16string& path)
   }
 }
 
-// Creates a new, empty file beside the target under a name nobody else uses.
+// The folder part of a path, with its separator: "" for a bare name, "C:"
+// for "C:name" (relative to that drive's current folder).
+std::u16string FolderOf(const std::u16string& path)
+{
+  const auto cut = path.find_last_of(u"\\/");
+  if (cut != std::u16string::npos) return path.substr(0, cut + 1);
+  if (path.size() >= 2 && path[1] == u':') return path.substr(0, 2);
+  return {};
+}
+
+// A save that was killed leaves its temporary file behind. Only names with
+// the program's mark are looked at, so another program's temporary is never
+// touched. A running save holds its temporary open without sharing it for
+// deletion, so the system refuses to delete the temporary of a save that is
+// still running; one it deletes belonged to no running save.
+void RemoveStaleTemporaries(const std::u16string& folder)
+{
+  WIN32_FIND_DATAW found{};
+  const std::u16string pattern = folder + u".*.tmp";
+  const HANDLE search = ::FindFirstFileExW(Wide(pattern), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if ((found.dwFileAttributes & kNotAFile) != 0) continue;
+    const std::u16string name(reinterpret_cast<const char16_t*>(found.cFileName));
+    if (IsTemporaryFileName(name)) ::DeleteFileW(Wide(folder + name));
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+}
+
+// Which failures a call is tried again after: another program (an antivirus
+// scanner, the search indexer, a backup or sync client) opens a freshly
+// written file for a moment as a matter of course, and a rename or an open
+// that meets it fails with a sharing violation, or, for a rename, with
+// access denied.
+enum class TRetry { rtSharing, rtSharingOrAccess };
+
+bool MayPassSoon(DWORD error, TRetry retry, const std::u16string& path)
+{
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED || retry != TRetry::rtSharingOrAccess) return false;
+  // Access to a file marked read-only (or to a folder) stays denied.
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+// Runs the call until it succeeds, or fails for good, or has been tried for
+// about a second with growing pauses; returns 0 or the last error.
+template <class Call>
+DWORD Retried(const std::u16string& path, TRetry retry, const Call& call)
+{
+  constexpr DWORD kPatience = 1000;  // milliseconds
+  DWORD pause = 10;
+  DWORD waited = 0;
+  for (;;) {
+    if (call()) return 0;
+    const DWORD error = ::GetLastError();
+    if (waited >= kPatience || !MayPassSoon(error, retry, path)) return error;
+    ::Sleep(pause);
+    waited += pause;
+    pause = std::min<DWORD>(pause * 2, 250);
+  }
+}
+
+// Gives the new file what the file it replaces had beyond its bytes and its
+// marks: its creation time and its access list (explicit entries, and
+// whether it inherits from the folder). A file that keeps them only by being
+// renamed over would lose them. Failing here loses nothing of the content,
+// so it is not an error.
+void TakeOverIdentity(const std::u16string& target, HANDLE replacement)
+{
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (::GetFileAttributesExW(Wide(target), GetFileExInfoStandard, &data))
+    ::SetFileTime(replacement, &data.ftCreationTime, nullptr, nullptr);
+  PACL access = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(Wide(target), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &access,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+    return;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (access != nullptr && ::GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+    const SECURITY_INFORMATION inheritance =
+        (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    ::SetSecurityInfo(replacement, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr, nullptr, access,
+                      nullptr);
+  }
+  ::LocalFree(descriptor);
+}
+
+// Creates a new, empty file beside the target under a name nobody else uses,
+// held without sharing of any kind for as long as it is open.
 HANDLE CreateSiblingFile(const std::u16string& target, DWORD attributes, std::u16string& created)
 {
   thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::GetTickCount64()) ^
                                       (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32)};
-  const auto cut = target.find_last_of(u"\\/");
-  std::u16string folder;
-  if (cut != std::u16string::npos)
-    folder = target.substr(0, cut + 1);
-  else if (target.size() >= 2 && target[1] == u':')
-    folder = target.substr(0, 2);  // "C:name" is relative to that drive's current folder
+  const std::u16string folder = FolderOf(target);
   const std::u16string name = target.substr(folder.size());
 
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::u16string candidate = folder + TemporaryFileName(name, random());
+    // Access to its access list, which it takes over from the file it replaces.
     const HANDLE file =
-        ::CreateFileW(Wide(candidate), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+        ::CreateFileW(Wide(candidate), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW, attributes, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       created = std::move(candidate);
       return file;
@@ -204,9 +293,15 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
     if (existing & FILE_ATTRIBUTE_READONLY) throw CannotCreateFile(path, Reason(ERROR_ACCESS_DENIED));
     // A file the user may not write to (read-only, denied, in use) must stay
     // as it is, even though its folder would let a new file take its name.
-    THandle probe(::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.Valid()) throw CannotCreateFile(path, Reason(::GetLastError()));
+    // One that another program has open for a moment is waited for.
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    const DWORD error = Retried(path, TRetry::rtSharing, [&] {
+      opened = ::CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      return opened != INVALID_HANDLE_VALUE;
+    });
+    THandle probe(opened);
+    if (error != 0) throw CannotCreateFile(path, Reason(error));
     // Devices and pipes cannot be swapped for a file; they are written as they are.
     if (::GetFileType(probe.Get()) != FILE_TYPE_DISK) {
       if (!WriteAll(probe.Get(), bytes) || !probe.Close()) throw StreamWriteError();
@@ -218,34 +313,41 @@ void ReplaceFileContent(const std::u16string& path, std::string_view bytes)
     if (kept != 0) attributes = kept;
   }
 
+  RemoveStaleTemporaries(FolderOf(target));
   std::u16string temporary;
-  THandle file(CreateSiblingFile(target, attributes, temporary));
-  if (!file.Valid()) throw CannotCreateFile(path, Reason(::GetLastError()));
+  HANDLE created = INVALID_HANDLE_VALUE;
+  const DWORD createError = Retried(target, TRetry::rtSharing, [&] {
+    created = CreateSiblingFile(target, attributes, temporary);
+    return created != INVALID_HANDLE_VALUE;
+  });
+  THandle file(created);
+  if (createError != 0) throw CannotCreateFile(path, Reason(createError));
 
   auto discard = [&] {
     file.Close();
     ::DeleteFileW(Wide(temporary));
   };
-  if (!WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get()) || !file.Close()) {
+  if (!WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) {
     discard();
     throw StreamWriteError();
   }
-  if (existing != INVALID_FILE_ATTRIBUTES) {
-    // The system's replacement keeps what the old file had beyond its bytes:
-    // its security settings and owner, its creation time, its alternate
-    // streams. Moving the new file over it would drop all of them.
-    if (!::ReplaceFileW(Wide(target), Wide(temporary), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-      const DWORD error = ::GetLastError();
-      discard();
-      throw CannotCreateFile(path, Reason(error));
-    }
-    return;
-  }
-  // Write-through returns only when the new name is on the disk as well.
-  if (!::MoveFileExW(Wide(temporary), Wide(target), MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+  if (existing != INVALID_FILE_ATTRIBUTES) TakeOverIdentity(target, file.Get());
+  if (!file.Close()) {
     discard();
-    throw CannotCreateFile(path, Reason(error));
+    throw StreamWriteError();
+  }
+  // One rename, which the file system makes at once: at every moment the
+  // target is the whole old file or the whole new one. (ReplaceFileW moves
+  // the old file aside before the new one takes its name; a save ended
+  // between the two would leave no file under the name at all.) Write-through
+  // returns only when the new name is on the disk as well.
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (existing != INVALID_FILE_ATTRIBUTES ? MOVEFILE_REPLACE_EXISTING : 0);
+  const DWORD renameError = Retried(target, TRetry::rtSharingOrAccess, [&] {
+    return ::MoveFileExW(Wide(temporary), Wide(target), flags) != FALSE;
+  });
+  if (renameError != 0) {
+    discard();
+    throw CannotCreateFile(path, Reason(renameError));
   }
 }
 

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -276,6 +278,159 @@ TEST(Win32Files, SaveKeepsHiddenMark)
   SaveBatchList(SampleBatch(), U16(path));
   EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n");
   EXPECT_NE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+// Another program that opens the file for a moment, as antivirus scanners,
+// the search indexer and sync clients do with a freshly written file, only
+// delays a save; one that keeps it open makes the save fail with the
+// system's reason, the old file intact and nothing left beside it.
+TEST(Win32Files, SaveWaitsForAFileHeldForAMoment)
+{
+  struct TCase {
+    const wchar_t* How;  // exclusive: nothing shared; scan: reading and writing shared, renaming not
+    unsigned Milliseconds;
+    bool Saved;
+  };
+  const std::vector<TCase> cases = {
+      {L"exclusive", 300, true}, {L"scan", 300, true}, {L"exclusive", 5000, false}, {L"scan", 5000, false}};
+  for (const auto& c : cases) {
+    TScratchFolder folder;
+    const fs::path path = folder / "seznam.txt";
+    WriteBytes(path, kPrevious);
+    static unsigned counter = 0;
+    const std::wstring readyName =
+        L"quenlora-test-held-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    HANDLE holder = nullptr;
+    ASSERT_EQ(RunProgram(ProbeProgram(), {L"hold-for", c.How, std::to_wstring(c.Milliseconds), path.wstring(), readyName},
+                         &holder),
+              0);
+    const HANDLE started[] = {ready, holder};
+    ASSERT_EQ(::WaitForMultipleObjects(2, started, FALSE, 60000), WAIT_OBJECT_0) << c.Milliseconds;
+    const std::u16string error = ErrorOf([&] { SaveBatchList(SampleBatch(), U16(path)); });
+    ::WaitForSingleObject(holder, 60000);
+    ::CloseHandle(holder);
+    ::CloseHandle(ready);
+    const std::string name = test::Utf8Name(c.How) + " for " + std::to_string(c.Milliseconds) + " ms";
+    if (c.Saved) {
+      EXPECT_EQ(error, u"") << name;
+      EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n") << name;
+    } else {
+      // Held without sharing, the file cannot even be opened for writing; held
+      // as a scanner holds it, it cannot be renamed over.
+      EXPECT_TRUE(error == CannotCreate(path, ERROR_SHARING_VIOLATION) || error == CannotCreate(path, ERROR_ACCESS_DENIED))
+          << name << ": " << test::Utf8(error);
+      EXPECT_EQ(ReadBytes(path), kPrevious) << name;
+    }
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"seznam.txt"}) << name;
+  }
+}
+
+// A save removes the temporaries that killed saves left in its folder, and
+// nothing else: only names with the program's mark, not one that a running
+// save holds open, not a read-only one. Other programs' temporaries that look
+// alike survive byte for byte.
+TEST(Win32Files, OnlyTheProgramsOwnLeftoversAreRemoved)
+{
+  TScratchFolder folder;
+  WriteBytes(folder / "seznam.txt", kPrevious);
+  const std::vector<std::string> stale = {".seznam.txt.vortanek-0123456789abcdef.tmp",
+                                          ".jiný export.xml.vortanek-fedcba9876543210.tmp"};
+  const std::vector<std::string> kept = {".notes.2024.tmp", ".name.1.tmp", "name.tmp", ".name.123456789.tmp",
+                                         ".seznam.txt.vortanek-0123456789ABCDEF.tmp",
+                                         "seznam.txt.vortanek-0123456789abcdef.tmp"};
+  for (const auto& name : stale) WriteBytes(folder / name, "left by a killed save");
+  for (const auto& name : kept) WriteBytes(folder / name, "not a temporary of this program: " + name);
+  const fs::path readOnly = folder / ".ro.vortanek-1111111111111111.tmp";
+  WriteBytes(readOnly, "marked read-only by someone");
+  ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  fs::create_directory(folder / ".folder.vortanek-2222222222222222.tmp");
+  // A running save holds its temporary without sharing it at all.
+  const fs::path running = folder / ".seznam.txt.vortanek-7777777777777777.tmp";
+  WriteBytes(running, "a save that is still running");
+  const HANDLE held = ::CreateFileW(running.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto expected = test::Snapshot(folder.Path());
+  for (const auto& name : stale) expected.erase(name);
+  expected["seznam.txt"] = "KP0001\r\nKP0002\r\nKP0003\r\n";
+  expected[".seznam.txt.vortanek-7777777777777777.tmp"] = "<unreadable>";
+
+  SaveBatchList(SampleBatch(), U16(folder / "seznam.txt"));
+  EXPECT_EQ(test::Snapshot(folder.Path()), expected);
+  ::CloseHandle(held);
+  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Saves that are ended by TerminateProcess at random moments. Each time the
+// target is the complete old or the complete new file, and the next save
+// leaves no temporary behind.
+TEST(Win32Files, KilledSaveLeavesTargetWholeAndNextSaveTidiesUp)
+{
+  TScratchFolder folder;
+  TScratchFolder contents;
+  const fs::path target = folder / "dávka.txt";
+  std::vector<std::string> files(2);
+  std::vector<fs::path> contentFiles(2);
+  for (int version = 0; version < 2; ++version) {
+    for (int i = 0; i < 400000; ++i) files[version] += "KP-" + std::to_string(version * 1000000 + i) + "\r\n";
+    contentFiles[version] = contents / ("version" + std::to_string(version) + ".txt");
+    WriteBytes(contentFiles[version], files[version]);
+  }
+  WriteBytes(target, files[0]);
+  const ULONGLONG before = ::GetTickCount64();
+  platform::ReplaceFileContent(U16(target), files[0]);
+  const auto saveTime = static_cast<unsigned>(::GetTickCount64() - before) + 1;
+
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  int current = 0;
+  int leftBehind = 0;
+  for (int run = 0; run < 20; ++run) {
+    const int saving = 1 - current;
+    const std::wstring readyName =
+        L"quenlora-test-saving-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(run);
+    const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    HANDLE child = nullptr;
+    ASSERT_EQ(RunProgram(ProbeProgram(), {L"save", target.wstring(), contentFiles[saving].wstring(), readyName},
+                         &child),
+              0);
+    const HANDLE started[] = {ready, child};
+    ASSERT_EQ(::WaitForMultipleObjects(2, started, FALSE, 60000), WAIT_OBJECT_0) << "run " << run;
+    if (run % 2 == 1) {
+      // Ended while its temporary exists: from when it appears, at a random moment.
+      const ULONGLONG deadline = ::GetTickCount64() + 10000;
+      while (ListTree(folder.Path()).size() == 1 && ::WaitForSingleObject(child, 0) == WAIT_TIMEOUT &&
+             ::GetTickCount64() < deadline)
+        ::Sleep(0);
+      ::Sleep(std::uniform_int_distribution<unsigned>(0, saveTime / 4)(random));
+    } else {
+      ::Sleep(std::uniform_int_distribution<unsigned>(0, saveTime * 5 / 4)(random));
+    }
+    ::TerminateProcess(child, 9);
+    ASSERT_EQ(::WaitForSingleObject(child, 60000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(child, &code);
+    ::CloseHandle(child);
+    ::CloseHandle(ready);
+    ASSERT_TRUE(code == 9 || code == 0) << "run " << run << ", seed " << seed << ": exit code " << code;
+
+    const std::string content = test::TryReadBytes(target).value_or("<unreadable>");
+    std::string names;
+    for (const auto& name : ListTree(folder.Path())) names += " " + name;
+    ASSERT_TRUE(content == files[0] || content == files[1])
+        << "run " << run << ", seed " << seed << ": the target holds " << content.size() << " bytes; the folder:"
+        << names;
+    current = content == files[0] ? 0 : 1;
+    leftBehind += ListTree(folder.Path()).size() > 1 ? 1 : 0;
+
+    // The next save, here in this process, completes and tidies up.
+    current = 1 - current;
+    platform::ReplaceFileContent(U16(target), files[current]);
+    ASSERT_EQ(ListTree(folder.Path()), std::set<std::string>{"dávka.txt"}) << "run " << run << ", seed " << seed;
+    ASSERT_EQ(ReadBytes(target), files[current]);
+  }
+  // Without saves ended while their temporary exists nothing here would show the tidying up.
+  EXPECT_GT(leftBehind, 0) << "seed " << seed;
 }
 
 // The file's security descriptor as text (owner, group and access list).

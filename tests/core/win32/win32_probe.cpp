@@ -6,6 +6,14 @@
 //     open. <how>: "write" (writing, other readers allowed), "read" (reading,
 //     other writers denied) or "exclusive" (nothing shared). Exit code 2: the
 //     file could not be opened.
+//   win32_probe hold-for <how> <milliseconds> <file> <ready event>
+//     The same for a while only, as an antivirus scanner or an indexer does
+//     with a freshly written file. <how> as above, or "scan" (reading, other
+//     readers and writers allowed, deleting and renaming not).
+//   win32_probe save <target> <content file> <ready event>
+//     Reads the content file, signals the ready event, and saves the content
+//     to the target as the program saves a list, for a test that ends this
+//     process at a moment of its choice while it saves.
 //   win32_probe folders <output file>
 //     Writes ExecutableFolder(), a NUL, and DefaultFolder() to the output
 //     file as raw UTF-16, for a test that started this program from a
@@ -13,6 +21,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "file_stamp.h"
@@ -20,7 +29,8 @@
 
 namespace {
 
-int Hold(const std::wstring& how, const wchar_t* path, const wchar_t* ready, const wchar_t* release)
+// Opens the file the given way; INVALID_HANDLE_VALUE when it cannot.
+HANDLE OpenAs(const std::wstring& how, const wchar_t* path)
 {
   DWORD access = GENERIC_READ;
   DWORD share = FILE_SHARE_READ;
@@ -29,10 +39,17 @@ int Hold(const std::wstring& how, const wchar_t* path, const wchar_t* ready, con
   } else if (how == L"exclusive") {
     access = GENERIC_READ | GENERIC_WRITE;
     share = 0;
+  } else if (how == L"scan") {
+    share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   } else if (how != L"read") {
-    return 3;
+    return INVALID_HANDLE_VALUE;
   }
-  const HANDLE file = ::CreateFileW(path, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return ::CreateFileW(path, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int Hold(const std::wstring& how, const wchar_t* path, const wchar_t* ready, const wchar_t* release)
+{
+  const HANDLE file = OpenAs(how, path);
   if (file == INVALID_HANDLE_VALUE) return 2;
   const HANDLE readyEvent = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
   const HANDLE releaseEvent = ::OpenEventW(SYNCHRONIZE, FALSE, release);
@@ -42,6 +59,37 @@ int Hold(const std::wstring& how, const wchar_t* path, const wchar_t* ready, con
   const DWORD waited = ::WaitForSingleObject(releaseEvent, 120000);
   ::CloseHandle(file);
   return waited == WAIT_OBJECT_0 ? 0 : 5;
+}
+
+int HoldFor(const std::wstring& how, DWORD milliseconds, const wchar_t* path, const wchar_t* ready)
+{
+  const HANDLE file = OpenAs(how, path);
+  if (file == INVALID_HANDLE_VALUE) return 2;
+  const HANDLE readyEvent = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
+  if (readyEvent == nullptr) return 4;
+  ::SetEvent(readyEvent);
+  ::Sleep(milliseconds);
+  ::CloseHandle(file);
+  return 0;
+}
+
+int Save(const wchar_t* target, const wchar_t* contentFile, const wchar_t* ready)
+{
+  FILE* file = ::_wfopen(contentFile, L"rb");
+  if (file == nullptr) return 2;
+  std::string content;
+  char block[1 << 16];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) content.append(block, got);
+  std::fclose(file);
+  const HANDLE readyEvent = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
+  if (readyEvent == nullptr) return 4;
+  ::SetEvent(readyEvent);
+  try {
+    quenlora::platform::ReplaceFileContent(reinterpret_cast<const char16_t*>(target), content);
+  } catch (...) {
+    return 7;
+  }
+  return 0;
 }
 
 int Folders(const wchar_t* output)
@@ -59,7 +107,13 @@ int wmain(int argc, wchar_t* argv[])
 {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"hold" && argc == 6) return Hold(argv[2], argv[3], argv[4], argv[5]);
+  if (command == L"hold-for" && argc == 6)
+    return HoldFor(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)), argv[4], argv[5]);
+  if (command == L"save" && argc == 5) return Save(argv[2], argv[3], argv[4]);
   if (command == L"folders" && argc == 3) return Folders(argv[2]);
-  std::fputs("usage: win32_probe hold <how> <file> <ready event> <release event> | folders <output file>\n", stderr);
+  std::fputs("usage: win32_probe hold <how> <file> <ready event> <release event> | hold-for <how> <milliseconds> <file> "
+             "<ready event> | save <target> <content file> "
+             "<ready event> | folders <output file>\n",
+             stderr);
   return 1;
 }
