@@ -8,6 +8,7 @@
 # make bench  build and run the benchmarks, then the whole-process comparison
 #             of loading and exporting a million-code list with iconv
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
+# make package-windows  build the Windows zip and installer (build/windows/packages)
 PRESET ?= default
 BUILD := build/$(PRESET)
 
@@ -55,6 +56,15 @@ test-windows: deps
 	  cmake --preset windows -DCMAKE_TOOLCHAIN_FILE="$$qt/lib/cmake/Qt6/qt.toolchain.cmake" >/dev/null
 	@cmake --build --preset windows
 	ctest --preset windows
+
+# The Windows downloads, from the windows preset: build/windows/packages/
+# quenlora-<version>-windows-x64.zip (the same bytes from every build of a
+# commit) and quenlora-<version>-x64.msi.
+.PHONY: package-windows
+package-windows: deps
+	@qt=$$(tools/build-windows-qt) && \
+	  cmake --preset windows -DCMAKE_TOOLCHAIN_FILE="$$qt/lib/cmake/Qt6/qt.toolchain.cmake" >/dev/null
+	@cmake --build --preset windows --target package-windows
 
 # Line and branch coverage of the core by its tests, per file (gcc --coverage, gcovr).
 .PHONY: coverage

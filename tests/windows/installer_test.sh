@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# The Windows Installer package under Wine, in a fresh Wine prefix of its own,
+# on a virtual display (without one the installed program would wait for a
+# screen for ever): a silent install and what it puts where, the installed
+# program showing its window, an upgrade to a higher version, a refused
+# downgrade, the optional desktop shortcut, and an uninstall that leaves
+# nothing behind.
+#   installer_test.sh VORTANEK_EXE ICON VERSION WORK_FOLDER
+set -euo pipefail
+
+exe=$1 icon=$2 version=$3 work=$4
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/tools/virtual-display.sh"
+
+rm -rf "$work"
+mkdir -p "$work"
+export QUENLORA_WINE_HOME=$work/wine
+prefix=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8
+program_pid=
+failures=0
+
+fail() {
+  echo "FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+cleanup() {
+  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null
+  WINEPREFIX=$prefix wineserver --kill >/dev/null 2>&1 || true
+  stop_virtual_display
+}
+trap cleanup EXIT
+
+run() { "$root/tools/wine-run" cs_CZ.UTF-8 "$@"; }
+windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
+# Installs or uninstalls silently, with a log; prints the exit code.
+msiexec_quietly() {
+  local log=$1
+  shift
+  local status=0
+  run msiexec "$@" /qn /l*v "$(windows_path "$log")" >/dev/null 2>&1 || status=$?
+  # Wait for the installer's service and any process it started to end.
+  WINEPREFIX=$prefix wineserver -w
+  echo "$status"
+}
+# The uninstall entry of a product code, as a .reg export in UTF-8; empty when there is none.
+uninstall_entry() {
+  local code=$1 file=$work/entry.reg
+  rm -f "$file"
+  run reg export "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{$code}" \
+    "$(windows_path "$file")" /y >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w
+  [[ -f $file ]] && iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r'
+  return 0
+}
+entry_value() { sed -n "s/^\"$2\"=\(.*\)$/\1/p" <<<"$1"; }
+uuid_of() {
+  local h
+  h=$(printf '%s' "$1" | sha1sum | cut -c1-32)
+  printf '%s-%s-5%s-%x%s-%s\n' "${h:0:8}" "${h:8:4}" "${h:13:3}" $(((0x${h:16:1} & 0x3) | 0x8)) "${h:17:3}" \
+    "${h:20:12}" | tr 'a-f' 'A-F'
+}
+# Whether a file holds the text in UTF-16 LE (as shortcuts keep their descriptions).
+holds_utf16() { grep -qaF "$(printf '%s' "$2" | iconv -f UTF-8 -t UTF-16LE)" "$1"; }
+
+# This version, a higher and a lower one, from the same program.
+IFS=. read -r major minor build _ <<<"$version"
+current=$major.$minor.$build
+higher=$major.$minor.$((build + 1))
+lower=$((major - 1)).$minor.$build
+((major > 0)) || lower=$major.$minor.$((build - 1))
+for msi_version in "$current" "$higher" "$lower"; do
+  "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/packages" "$msi_version" >/dev/null
+done
+msi() { ls "$work/packages/"quenlora-"$1"*-x64.msi; }
+
+start_virtual_display
+installed=$prefix/drive_c/Program\ Files/Quenlora/vortanek.exe
+start_menu=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Quenlora.lnk
+desktop=$prefix/drive_c/users/Public/Desktop/Quenlora.lnk
+description="Sběr kódů vrácených kontrolních pásek"
+
+# 1. A silent install, per machine.
+status=$(msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")")
+[[ $status == 0 ]] || fail "msiexec /i of $current ended with $status"
+cmp -s "$exe" "$installed" || fail "the program is not in Program Files\\Quenlora"
+[[ -f $start_menu ]] || fail "no Start menu shortcut"
+[[ -f $start_menu ]] && ! holds_utf16 "$start_menu" "$description" && fail "the shortcut lacks its Czech description"
+[[ -e $desktop ]] && fail "the desktop shortcut was installed without being asked for"
+entry=$(uninstall_entry "$(uuid_of "Quenlora product $current")")
+[[ -n $entry ]] || fail "no uninstall entry for $current"
+[[ $(entry_value "$entry" DisplayName) == '"Quenlora"' ]] || fail "DisplayName: $(entry_value "$entry" DisplayName)"
+[[ $(entry_value "$entry" DisplayVersion) == "\"$current\"" ]] || fail "DisplayVersion: $(entry_value "$entry" DisplayVersion)"
+[[ $(entry_value "$entry" Publisher) == '"Quenlora"' ]] || fail "Publisher: $(entry_value "$entry" Publisher)"
+[[ $(entry_value "$entry" Comments) == "\"$description\"" ]] || fail "Comments: $(entry_value "$entry" Comments)"
+[[ $(entry_value "$entry" NoModify) == 'dword:00000001' ]] || fail "NoModify: $(entry_value "$entry" NoModify)"
+[[ $(entry_value "$entry" NoRepair) == 'dword:00000001' ]] || fail "NoRepair: $(entry_value "$entry" NoRepair)"
+[[ $(entry_value "$entry" DisplayIcon) == *vortanek.ico* ]] || fail "DisplayIcon: $(entry_value "$entry" DisplayIcon)"
+
+# 2. The installed program starts and shows its window.
+run 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
+program_pid=$!
+shown=false
+for _ in $(seq 600); do
+  if xdotool search --onlyvisible --name '^Quenlora$' >/dev/null 2>&1; then
+    shown=true
+    break
+  fi
+  sleep 0.1
+done
+$shown || fail "the installed program showed no window titled Quenlora"
+xdotool search --onlyvisible --name '^Quenlora$' windowactivate --sync key alt+F4 >/dev/null 2>&1 || true
+for _ in $(seq 100); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill "$program_pid" 2>/dev/null && fail "the installed program did not end after Alt+F4"
+wait "$program_pid" 2>/dev/null || true
+program_pid=
+WINEPREFIX=$prefix wineserver -w
+
+# 3. A higher version replaces it (with the desktop shortcut asked for): one entry, the new one.
+status=$(msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher")")" ADDLOCAL=Program,DesktopShortcut)
+[[ $status == 0 ]] || fail "msiexec /i of $higher ended with $status"
+[[ -z $(uninstall_entry "$(uuid_of "Quenlora product $current")") ]] || fail "the entry of $current is still there"
+entry=$(uninstall_entry "$(uuid_of "Quenlora product $higher")")
+[[ $(entry_value "$entry" DisplayVersion) == "\"$higher\"" ]] || fail "after the upgrade, DisplayVersion: $(entry_value "$entry" DisplayVersion)"
+cmp -s "$exe" "$installed" || fail "the program is gone after the upgrade"
+[[ -f $desktop ]] || fail "no desktop shortcut although it was asked for"
+
+# 4. A lower version is refused, with the Czech message, and changes nothing.
+status=$(msiexec_quietly "$work/downgrade.log" /i "$(windows_path "$(msi "$lower")")")
+[[ $status == 1603 ]] || fail "msiexec /i of the lower $lower ended with $status, not 1603"
+message="Na počítači je již nainstalována novější verze programu Quenlora"
+log_text=$( (iconv -f UTF-16LE -t UTF-8 "$work/downgrade.log" 2>/dev/null || iconv -f CP1250 -t UTF-8 "$work/downgrade.log") | tr -d '\r')
+grep -qF "$message" <<<"$log_text" || fail "the refused downgrade does not say: $message"
+[[ -n $(uninstall_entry "$(uuid_of "Quenlora product $lower")") ]] && fail "the lower version was registered"
+[[ -n $(uninstall_entry "$(uuid_of "Quenlora product $higher")") ]] || fail "the refused downgrade removed $higher"
+
+# 5. Uninstalling leaves nothing behind.
+status=$(msiexec_quietly "$work/uninstall.log" /x "{$(uuid_of "Quenlora product $higher")}")
+[[ $status == 0 ]] || fail "msiexec /x ended with $status"
+[[ -e $prefix/drive_c/Program\ Files/Quenlora ]] && fail "Program Files\\Quenlora is still there"
+[[ -e $start_menu || -e $desktop ]] && fail "a shortcut is still there"
+[[ -n $(uninstall_entry "$(uuid_of "Quenlora product $higher")") ]] && fail "the uninstall entry is still there"
+if run reg query 'HKLM\Software\Quenlora' >/dev/null 2>&1; then fail "HKLM\\Software\\Quenlora is still there"; fi
+
+if ((failures > 0)); then
+  echo "$failures failed" >&2
+  exit 1
+fi
+echo "all passed"

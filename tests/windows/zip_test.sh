@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The Windows zip: two makings of it, at different times and in different
+# time zones, give the same bytes; inside are exactly the program and the
+# Czech text, with fixed times and modes, the text in UTF-8 with its mark and
+# CR LF line ends.
+#   zip_test.sh VORTANEK_EXE ICON VERSION WORK_FOLDER
+set -euo pipefail
+
+exe=$1 icon=$2 version=$3 work=$4
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+rm -rf "$work"
+mkdir -p "$work/first" "$work/second"
+zip_name=quenlora-$version-windows-x64.zip
+failures=0
+fail() {
+  echo "FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+
+TZ=UTC "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/first" >/dev/null
+sleep 2
+TZ=Asia/Tokyo "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/second" >/dev/null
+cmp -s "$work/first/$zip_name" "$work/second/$zip_name" || fail "two makings of the zip differ"
+
+listing=$(zipinfo "$work/first/$zip_name" | sed -n '/^-/p' | awk '{ print $1, $NF == "spustit.txt" ? "Quenlora/Jak spustit.txt" : $NF }')
+expected=$'-rw-r--r-- Quenlora/vortanek.exe\n-rw-r--r-- Quenlora/Jak spustit.txt'
+[[ $listing == "$expected" ]] || fail "the zip holds: $listing"
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && unzip -q "$work/first/$zip_name")
+cmp -s "$exe" "$work/unpacked/Quenlora/vortanek.exe" || fail "the zip's program is not the built one"
+text=$work/unpacked/Quenlora/Jak\ spustit.txt
+[[ $(head -c 3 "$text" | od -An -tx1 | tr -d ' ') == efbbbf ]] || fail "the text has no UTF-8 mark"
+lines=$(wc -l <"$text")
+crlf=$(grep -c $'\r$' "$text" || true)
+[[ $lines -gt 5 && $crlf == "$lines" ]] || fail "not every line of the text ends in CR LF ($crlf of $lines)"
+iconv -f UTF-8 -t UTF-8 "$text" >/dev/null || fail "the text is not UTF-8"
+grep -q "vortanek.exe" "$text" || fail "the text does not name the program"
+grep -qF "Spuštění" "$text" || fail "the text is not the Czech one"
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}
+stamp=$(TZ=UTC date -d "@$epoch" '+%Y%m%d.%H%M')
+[[ $(zipinfo -T "$work/first/$zip_name" | sed -n '/^-/p' | awk '{ print $7 }' | sort -u) == "${stamp:0:13}"* ]] ||
+  fail "the files' times are not the last commit's ($stamp): $(zipinfo -T "$work/first/$zip_name" | sed -n '/^-/p')"
+
+if ((failures > 0)); then
+  echo "$failures failed" >&2
+  exit 1
+fi
+echo "all passed"
