@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "ErrorBox.h"
+#include "NativeFileDialog.h"
 #include "NoticeDialog.h"
 
 namespace quenlora::ui {
@@ -106,6 +107,10 @@ void TFileChooser::accept()
 
 bool TQtDialogs::Execute(TFileDialog& dialog, QWidget* owner)
 {
+#ifdef Q_OS_WIN
+  // Windows users get the system's own dialogs.
+  if (!UseQtFileDialogs) return ExecuteNativeFileDialog(dialog, owner);
+#endif
   TFileChooser chooser(dialog, owner);
   if (chooser.exec() != QDialog::Accepted) return false;
   const QStringList files = chooser.selectedFiles();

@@ -9,6 +9,9 @@ namespace quenlora::ui {
 // The dialogs a user sees: Qt's file dialog, the notice and the error box.
 class TQtDialogs : public TDialogs {
 public:
+  // On Windows the file dialogs are the system's; tests of Qt's own dialog set this.
+  bool UseQtFileDialogs = false;
+
   bool Execute(TFileDialog& dialog, QWidget* owner) override;
   void ShowNotice(QWidget* owner, const QString& instruction, const QString& content) override;
   void ShowError(const QString& text) override;

@@ -78,6 +78,7 @@ bool RunChooser(TFileDialog& fileDialog, const QString& name, int fileType, TCho
     if (chooser->isVisible()) chooser->reject();  // the overwrite question was answered No
   });
   TQtDialogs dialogs;
+  dialogs.UseQtFileDialogs = true;
   return dialogs.Execute(fileDialog, nullptr);
 }
 
@@ -414,6 +415,7 @@ private Q_SLOTS:
     QFETCH(QString, chosen);
     QFETCH(QString, lead);
     TQtDialogs dialogs;
+    dialogs.UseQtFileDialogs = true;
     TMain window(dialogs);
     QVERIFY(ShowAndActivate(window));
     Scan(window, QStringLiteral("K1"));

@@ -16,6 +16,9 @@ std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeLookTest();
 std::unique_ptr<QObject> MakeAccessibilityTest();
+#ifdef Q_OS_WIN
+std::unique_ptr<QObject> MakeNativeDialogsTest();
+#endif
 
 int main(int argc, char* argv[])
 {
@@ -33,6 +36,9 @@ int main(int argc, char* argv[])
       {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"CheckListTest", MakeCheckListTest},
       {"CommandsTest", MakeCommandsTest},     {"DialogsTest", MakeDialogsTest},
       {"LookTest", MakeLookTest},             {"AccessibilityTest", MakeAccessibilityTest},
+#ifdef Q_OS_WIN
+      {"NativeDialogsTest", MakeNativeDialogsTest},
+#endif
   };
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   // The group name is ours; what follows goes to Qt Test.
