@@ -98,16 +98,6 @@ private:
   QTimer timer_;
 };
 
-TFileDialog SaveDialogIn(const QString& folder)
-{
-  TFileDialog fileDialog(QStringLiteral("FileSaveDialog1"), TFileDialog::fdSave,
-                   {{QStringLiteral("Textové soubory (*.txt)"), QStringLiteral("*.txt")},
-                    {QStringLiteral("Všechny soubory (*.*)"), QStringLiteral("*.*")}},
-                   QStringLiteral("txt"));
-  fileDialog.DefaultFolder = folder;
-  fileDialog.FileName = QStringLiteral("DavkaKP_1.txt");
-  return fileDialog;
-}
 
 }  // namespace
 

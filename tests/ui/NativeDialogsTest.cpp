@@ -15,8 +15,10 @@
 
 #include "NativeFileDialog.h"
 #include "QtDialogs.h"
+#include "TestSupport.h"
 
 using namespace quenlora::ui;
+using namespace quenlora::ui::test;
 
 namespace {
 
@@ -182,26 +184,7 @@ bool RunNative(TFileDialog& fileDialog, const QString& typed, int fileType, TDia
   return dialogs.Execute(fileDialog, nullptr);
 }
 
-TFileDialog SaveDialogIn(const QString& folder)
-{
-  TFileDialog fileDialog(QStringLiteral("FileSaveDialog1"), TFileDialog::fdSave,
-                         {{QStringLiteral("Textové soubory (*.txt)"), QStringLiteral("*.txt")},
-                          {QStringLiteral("Všechny soubory (*.*)"), QStringLiteral("*.*")}},
-                         QStringLiteral("txt"));
-  fileDialog.DefaultFolder = folder;
-  fileDialog.FileName = QStringLiteral("DavkaKP_1.txt");
-  return fileDialog;
-}
 
-TFileDialog OpenDialogIn(const QString& folder)
-{
-  TFileDialog fileDialog(QStringLiteral("FileOpenDialog1"), TFileDialog::fdOpen,
-                         {{QStringLiteral("Textový soubor (*.txt)"), QStringLiteral("*.txt")},
-                          {QStringLiteral("Všechny soubory (*.*)"), QStringLiteral("*.*")}},
-                         QString());
-  fileDialog.DefaultFolder = folder;
-  return fileDialog;
-}
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 

@@ -266,4 +266,25 @@ bool ShowAndActivate(TMain& window)
   return QTest::qWaitForWindowActive(&window);
 }
 
+TFileDialog SaveDialogIn(const QString& folder)
+{
+  TFileDialog fileDialog(QStringLiteral("FileSaveDialog1"), TFileDialog::fdSave,
+                         {{QStringLiteral("Textové soubory (*.txt)"), QStringLiteral("*.txt")},
+                          {QStringLiteral("Všechny soubory (*.*)"), QStringLiteral("*.*")}},
+                         QStringLiteral("txt"));
+  fileDialog.DefaultFolder = folder;
+  fileDialog.FileName = QStringLiteral("DavkaKP_1.txt");
+  return fileDialog;
+}
+
+TFileDialog OpenDialogIn(const QString& folder)
+{
+  TFileDialog fileDialog(QStringLiteral("FileOpenDialog1"), TFileDialog::fdOpen,
+                         {{QStringLiteral("Textový soubor (*.txt)"), QStringLiteral("*.txt")},
+                          {QStringLiteral("Všechny soubory (*.*)"), QStringLiteral("*.*")}},
+                         QString());
+  fileDialog.DefaultFolder = folder;
+  return fileDialog;
+}
+
 }  // namespace quenlora::ui::test

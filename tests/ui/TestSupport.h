@@ -167,6 +167,10 @@ void Scan(TMain& window, const QString& text);
 // Shows the window and waits until it is active, as after start-up.
 bool ShowAndActivate(TMain& window);
 
+// The list's save dialog and open dialog as the window has them, opening in folder.
+TFileDialog SaveDialogIn(const QString& folder);
+TFileDialog OpenDialogIn(const QString& folder);
+
 // Runs act on the first modal widget of type T shown within timeoutMs, from
 // inside its own event loop; act must close it.
 template <typename T>
