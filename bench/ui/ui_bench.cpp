@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "AccessibleEventLog.h"
 #include "BatchListModel.h"
 #include "ColumnCheckList.h"
 #include "Dialogs.h"
@@ -124,7 +125,7 @@ QString NextUrl()
 
 // The code is already in the input box; Enter through A_Input to the count
 // and the list repainted. The list shows its end, so the new row is in sight.
-void BM_ScanEnter(benchmark::State& state)
+void ScanEnter(benchmark::State& state)
 {
   TMain& window = WindowWith(static_cast<std::size_t>(state.range(0))).Main;
   QScrollBar* bar = window.txtSeznam->horizontalScrollBar();
@@ -145,7 +146,18 @@ void BM_ScanEnter(benchmark::State& state)
   }
   ReportTimes(state, times);
 }
+
+void BM_ScanEnter(benchmark::State& state) { ScanEnter(state); }
 BENCHMARK(BM_ScanEnter)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(500);
+
+// The same while a screen reader listens: every accessibility event the
+// window sends is produced and read as a platform bridge reads it.
+void BM_ScanEnterAccessible(benchmark::State& state)
+{
+  test::TAccessibleEventLog listening;
+  ScanEnter(state);
+}
+BENCHMARK(BM_ScanEnterAccessible)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 // The same with every key of the 60-character URL typed.
 void BM_ScanTypedAndEnter(benchmark::State& state)
@@ -222,7 +234,7 @@ void BM_LoadList(benchmark::State& state)
 BENCHMARK(BM_LoadList)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A click on a check box in a million rows until repainted.
-void BM_Tick(benchmark::State& state)
+void Tick(benchmark::State& state)
 {
   TMain& window = WindowWith(1000000).Main;
   TColumnCheckList* list = window.txtSeznam;
@@ -239,10 +251,18 @@ void BM_Tick(benchmark::State& state)
   }
   ReportTimes(state, times);
 }
+void BM_Tick(benchmark::State& state) { Tick(state); }
 BENCHMARK(BM_Tick)->Unit(benchmark::kMicrosecond)->Iterations(200);
 
+void BM_TickAccessible(benchmark::State& state)
+{
+  test::TAccessibleEventLog listening;
+  Tick(state);
+}
+BENCHMARK(BM_TickAccessible)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
 // Delete on a selected row near the start of a million rows (the most moved).
-void BM_Delete(benchmark::State& state)
+void Delete(benchmark::State& state)
 {
   TMain& window = WindowWith(1000000).Main;
   TColumnCheckList* list = window.txtSeznam;
@@ -262,7 +282,15 @@ void BM_Delete(benchmark::State& state)
   }
   ReportTimes(state, times);
 }
+void BM_Delete(benchmark::State& state) { Delete(state); }
 BENCHMARK(BM_Delete)->Unit(benchmark::kMicrosecond)->Iterations(100);
+
+void BM_DeleteAccessible(benchmark::State& state)
+{
+  test::TAccessibleEventLog listening;
+  Delete(state);
+}
+BENCHMARK(BM_DeleteAccessible)->Unit(benchmark::kMicrosecond)->Iterations(100);
 
 // Scrolling a page of columns through a million rows until repainted.
 void BM_Scroll(benchmark::State& state)
