@@ -1,5 +1,6 @@
 #include "ColumnCheckList.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,23 +23,56 @@ TColumnCheckList::TColumnCheckList(QWidget* parent) : QAbstractItemView(parent)
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTabKeyNavigation(false);
   setDragEnabled(false);
+  InstallCheckListAccessibility();
 }
 
 void TColumnCheckList::setModel(QAbstractItemModel* model)
 {
   if (rowsRemovedConnection_) disconnect(rowsRemovedConnection_);
+  accessibleRows_.Reset();
   QAbstractItemView::setModel(model);
   if (model != nullptr) {
-    rowsRemovedConnection_ = connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int start, int) {
-      const bool inSight = start <= LastVisibleRow();
-      updateGeometries();
-      if (inSight) viewport()->update();
-    });
+    rowsRemovedConnection_ = connect(model, &QAbstractItemModel::rowsRemoved, this,
+                                     [this](const QModelIndex& parent, int start, int end) {
+                                       if (parent == rootIndex()) RowsRemoved(start, end);
+                                     });
   }
   updateGeometries();
 }
 
+void TColumnCheckList::RowsRemoved(int first, int last)
+{
+  accessibleRows_.Removed(first, last);
+  const bool inSight = first <= LastVisibleRow();
+  updateGeometries();
+  if (inSight) viewport()->update();
+  // The focused row is gone and no other is selected: the focus is on the
+  // list itself again.
+  if (removingFocusedRow_ && hasFocus()) NotifyAccessible(QAccessible::Focus, -1);
+  removingFocusedRow_ = false;
+}
+
 int TColumnCheckList::RowCount() const { return model() != nullptr ? model()->rowCount(rootIndex()) : 0; }
+
+bool TColumnCheckList::IsMarked(int row) const
+{
+  if (row < 0 || row >= RowCount()) return false;
+  return model()->index(row, 0, rootIndex()).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+QString TColumnCheckList::ShownCode(int row) const
+{
+  if (row < 0 || row >= RowCount()) return {};
+  QString shown = model()->index(row, 0, rootIndex()).data().toString();
+  for (QChar& c : shown)
+    if (c.unicode() < u' ') c = u' ';
+  return shown;
+}
+
+bool TColumnCheckList::RowInSight(int row) const
+{
+  return row >= 0 && row < RowCount() && viewport()->rect().intersects(RowRect(row));
+}
 
 int TColumnCheckList::ColumnWidth() const { return std::max(1, viewport()->width() / kColumns); }
 
@@ -205,6 +239,7 @@ void TColumnCheckList::updateGeometries()
 
 void TColumnCheckList::reset()
 {
+  accessibleRows_.Reset();
   QAbstractItemView::reset();
   updateGeometries();
   horizontalScrollBar()->setValue(0);
@@ -213,6 +248,7 @@ void TColumnCheckList::reset()
 
 void TColumnCheckList::rowsInserted(const QModelIndex& parent, int start, int end)
 {
+  if (parent == rootIndex()) accessibleRows_.Inserted(start, end);
   QAbstractItemView::rowsInserted(parent, start, end);
   updateGeometries();
   // Rows after a new one move; a row added beyond sight changes nothing drawn.
@@ -231,6 +267,7 @@ void TColumnCheckList::rowsAboutToBeRemoved(const QModelIndex& parent, int start
   // move the selection to a neighbour.
   const int current = currentIndex().isValid() ? currentIndex().row() : -1;
   const int selected = SelectedRow();
+  removingFocusedRow_ = parent == rootIndex() && selected >= start && selected <= end && hasFocus();
   if ((current >= start && current <= end) || (selected >= start && selected <= end)) selectionModel()->clear();
   QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
 }
@@ -292,7 +329,7 @@ void TColumnCheckList::PaintRow(QPainter& painter, int row, int selectedRow)
 
   const QRect textRect = rect.adjusted(CheckBoxWidth() + 2, 0, 0, 0);
   painter.setPen(palette().color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
+  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownCode(row));
 
   if (selected && hasFocus()) {
     QStyleOptionFocusRect focus;
@@ -359,6 +396,44 @@ void TColumnCheckList::focusInEvent(QFocusEvent* event)
   // current row is always its selected row.
   QAbstractScrollArea::focusInEvent(event);
   viewport()->update();
+  // Qt announces the list as focused after this; the selected row, where
+  // the keys act, is announced next.
+  if (QAccessible::isActive() && SelectedRow() >= 0)
+    QMetaObject::invokeMethod(this, &TColumnCheckList::NotifyAccessibleFocus, Qt::QueuedConnection);
+}
+
+void TColumnCheckList::NotifyAccessibleFocus()
+{
+  if (hasFocus()) NotifyAccessible(QAccessible::Focus, SelectedRow());
+}
+
+void TColumnCheckList::NotifyAccessible(QAccessible::Event type, int row)
+{
+  if (!QAccessible::isActive() || row >= RowCount()) return;
+  QAccessibleEvent event(this, type);
+  if (row >= 0) event.setChild(row);
+  QAccessible::updateAccessibility(&event);
+}
+
+void TColumnCheckList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+  QAbstractItemView::currentChanged(current, previous);
+  if (current.isValid() && hasFocus()) NotifyAccessible(QAccessible::Focus, current.row());
+}
+
+void TColumnCheckList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+  QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+  if (!QAccessible::isActive() || !topLeft.isValid() || !bottomRight.isValid()) return;
+  if (!roles.isEmpty() && !roles.contains(Qt::CheckStateRole)) return;
+  // The batch's marks change one row at a time.
+  for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void TColumnCheckList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
@@ -366,6 +441,9 @@ void TColumnCheckList::selectionChanged(const QItemSelection& selected, const QI
   QAbstractItemView::selectionChanged(selected, deselected);
   // The focus frame moves between a row and the whole list.
   viewport()->update();
+  // Single selection: at most one row on either side.
+  for (const QItemSelectionRange& range : deselected) NotifyAccessible(QAccessible::SelectionRemove, range.top());
+  for (const QItemSelectionRange& range : selected) NotifyAccessible(QAccessible::SelectionAdd, range.top());
 }
 
 int TColumnCheckList::FindPrefix(const QString& prefix) const

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <optional>
 
+#include "CheckListAccessible.h"
 #include "TypeAhead.h"
 
 namespace quenlora::ui {
@@ -17,6 +18,10 @@ namespace quenlora::ui {
 // Space toggles the selected row, the arrows, Home, End, Page Up and Page Down
 // select the row they reach, other characters search by prefix. Delete is
 // left to the owner through KeyDown.
+//
+// Assistive technology sees a list of check boxes, one per row (see
+// CheckListAccessible.h), and hears of the selection moving, of ticks and of
+// rows coming and going while it listens.
 class TColumnCheckList : public QAbstractItemView {
   Q_OBJECT
 
@@ -27,10 +32,22 @@ public:
 
   void setModel(QAbstractItemModel* model) override;
 
+  int RowCount() const;
   // -1 when no row is selected.
   int SelectedRow() const;
-  // Selects the row (and makes it current) and scrolls it into sight.
+  // Selects the row (and makes it current) and scrolls it into sight; a row
+  // that does not exist clears the selection.
   void SelectRow(int row);
+  bool IsMarked(int row) const;
+  // Ticks an unticked row and unticks a ticked one, as Space does on the
+  // selected row.
+  void ToggleMark(int row);
+  // The row's code as the list shows it: on one line, control characters
+  // as blanks.
+  QString ShownCode(int row) const;
+  // Whether any of the row is in the visible part of the list.
+  bool RowInSight(int row) const;
+  TAccessibleRows& AccessibleRows() const { return accessibleRows_; }
 
   int RowsPerColumn() const { return rowsPerColumn_; }
   int ColumnWidth() const;
@@ -65,6 +82,8 @@ protected:
   void rowsInserted(const QModelIndex& parent, int start, int end) override;
   void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
   void scrollContentsBy(int dx, int dy) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) override;
 
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -79,10 +98,13 @@ protected:
 private:
   // The move a navigation key makes; none for other keys.
   static std::optional<CursorAction> NavigationOf(int key);
-  int RowCount() const;
   int LastVisibleRow() const;
   void PressAt(const QPoint& point);
-  void ToggleMark(int row);
+  void RowsRemoved(int first, int last);
+  // Tells a listening client about the row (nothing when none listens, so
+  // no row object is made for nobody).
+  void NotifyAccessible(QAccessible::Event type, int row);
+  void NotifyAccessibleFocus();
   void SearchTyped(const QString& search);
   int FindPrefix(const QString& prefix) const;
   void PaintRows(QPainter& painter, const QRect& area, int selected);
@@ -92,6 +114,9 @@ private:
   int wheelRemainder_ = 0;
   TTypeAhead typeAhead_;
   QMetaObject::Connection rowsRemovedConnection_;
+  // Whether the rows being removed hold the selected row while the list has the focus.
+  bool removingFocusedRow_ = false;
+  mutable TAccessibleRows accessibleRows_{this};
 };
 
 }  // namespace quenlora::ui

@@ -38,7 +38,7 @@ private Q_SLOTS:
     QTest::addColumn<QString>("spoken");
     QTest::addColumn<int>("role");
     QTest::newRow("input box") << "txtInput" << "Vstup QR kódu" << int(QAccessible::EditableText);
-    QTest::newRow("list") << "txtSeznam" << "Načtené kódy" << int(QAccessible::Client);
+    QTest::newRow("list") << "txtSeznam" << "Načtené kódy" << int(QAccessible::List);
     QTest::newRow("Button2, by its action's hint") << "Button2" << "Vložit do seznamu" << int(QAccessible::Button);
     QTest::newRow("count panel") << "StatusPanel0" << "Počet: 0" << int(QAccessible::StaticText);
     QTest::newRow("hint panel, without its line break")
