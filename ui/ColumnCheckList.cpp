@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "BatchListModel.h"
+#include "OneLineText.h"
 
 namespace quenlora::ui {
 
@@ -63,10 +64,7 @@ bool TColumnCheckList::IsMarked(int row) const
 QString TColumnCheckList::ShownCode(int row) const
 {
   if (row < 0 || row >= RowCount()) return {};
-  QString shown = model()->index(row, 0, rootIndex()).data().toString();
-  for (QChar& c : shown)
-    if (c.unicode() < u' ') c = u' ';
-  return shown;
+  return OneLineText(model()->index(row, 0, rootIndex()).data().toString());
 }
 
 bool TColumnCheckList::RowInSight(int row) const

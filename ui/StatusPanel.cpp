@@ -1,11 +1,13 @@
 #include "StatusPanel.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+
+#include "OneLineText.h"
+#include "StatusPanelAccessible.h"
 
 namespace quenlora::ui {
 
@@ -14,32 +16,11 @@ namespace {
 // One pixel of padding on the left, one on the right.
 constexpr int kPadding = 2;
 
-class TStatusPanelAccessible : public QAccessibleWidget {
-public:
-  explicit TStatusPanelAccessible(TStatusPanel* panel) : QAccessibleWidget(panel, QAccessible::StaticText) {}
-
-  QString text(QAccessible::Text kind) const override
-  {
-    if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
-      return static_cast<const TStatusPanel*>(widget())->ShownText().trimmed();
-    return QAccessibleWidget::text(kind);
-  }
-};
-
-QAccessibleInterface* StatusPanelAccessible(const QString& className, QObject* object)
-{
-  if (auto* panel = qobject_cast<TStatusPanel*>(object);
-      panel != nullptr && className == QLatin1String(TStatusPanel::staticMetaObject.className()))
-    return new TStatusPanelAccessible(panel);
-  return nullptr;
-}
-
 }  // namespace
 
 TStatusPanel::TStatusPanel(int width, TWidth rule, QWidget* parent) : QFrame(parent), width_(width), rule_(rule)
 {
-  static const bool accessible = (QAccessible::installFactory(StatusPanelAccessible), true);
-  (void)accessible;
+  InstallStatusPanelAccessibility();
   setFrameShape(QFrame::Panel);
   setFrameShadow(QFrame::Sunken);
   setLineWidth(1);
@@ -53,20 +34,32 @@ void TStatusPanel::SetText(const QString& text)
 {
   if (text == text_) return;
   const int before = TextWidth();
+  const QString shownBefore = ShownText();
   text_ = text;
   if (rule_ == TWidth::FitsText && TextWidth() != before && std::max(before, TextWidth()) > width_) updateGeometry();
   update();
-  QAccessibleEvent changed(this, QAccessible::NameChanged);
-  QAccessible::updateAccessibility(&changed);
+  if (QAccessible::isActive()) TellAccessibleClients(shownBefore);
 }
 
-QString TStatusPanel::ShownText() const
+void TStatusPanel::TellAccessibleClients(const QString& shownBefore)
 {
-  QString shown = text_;
-  for (QChar& c : shown)
-    if (c.unicode() < u' ') c = u' ';
-  return shown;
+  // A client that shows the name hears of the new name, one that reads the
+  // text of the new text.
+  QAccessibleEvent named(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&named);
+  QAccessibleTextUpdateEvent text(this, 0, shownBefore, ShownText());
+  QAccessible::updateAccessibility(&text);
+#ifdef Q_OS_WIN
+  // Windows screen readers speak a status text only when told to: Qt's UI
+  // Automation bridge turns a text value into such a notice.
+  QAccessibleValueChangeEvent spoken(this, ShownText().trimmed());
+  QAccessible::updateAccessibility(&spoken);
+#endif
 }
+
+QString TStatusPanel::ShownText() const { return OneLineText(text_); }
+
+QRect TStatusPanel::TextArea() const { return contentsRect().adjusted(kPadding / 2, 0, 0, 0); }
 
 int TStatusPanel::TextWidth() const
 {
@@ -89,7 +82,7 @@ void TStatusPanel::paintEvent(QPaintEvent* event)
 {
   QFrame::paintEvent(event);
   QPainter painter(this);
-  const QRect area = contentsRect().adjusted(kPadding / 2, 0, 0, 0);
+  const QRect area = TextArea();
   painter.setClipRect(area);
   painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownText());
 }

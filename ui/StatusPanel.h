@@ -22,6 +22,8 @@ public:
   void SetText(const QString& text);
   // The text as the panel shows it, in one line.
   QString ShownText() const;
+  // Where the text is drawn, in the panel's coordinates.
+  QRect TextArea() const;
   // The width that shows the whole text.
   int TextWidth() const;
 
@@ -33,6 +35,8 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  void TellAccessibleClients(const QString& shownBefore);
+
   QString text_;
   int width_;
   TWidth rule_;

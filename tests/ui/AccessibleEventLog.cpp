@@ -47,7 +47,7 @@ void TAccessibleEventLog::Record(QAccessibleEvent* event)
 {
   if (current == nullptr) return;
   TEntry entry{event->type(), event->object(), event->child(), QAccessible::NoRole, {}, {}, {},
-               QAccessibleTableModelChangeEvent::ModelReset, -1, -1};
+               QAccessibleTableModelChangeEvent::ModelReset, -1, -1, {}, {}, {}};
   if (QAccessibleInterface* about = event->accessibleInterface()) {
     // A bridge names the object by its id before it sends anything.
     (void)QAccessible::uniqueId(about);
@@ -63,6 +63,13 @@ void TAccessibleEventLog::Record(QAccessibleEvent* event)
     entry.FirstRow = change->firstRow();
     entry.LastRow = change->lastRow();
   }
+  if (event->type() == QAccessible::TextUpdated) {
+    const auto* update = static_cast<QAccessibleTextUpdateEvent*>(event);
+    entry.TextRemoved = update->textRemoved();
+    entry.TextInserted = update->textInserted();
+  }
+  if (event->type() == QAccessible::ValueChanged)
+    entry.Value = static_cast<QAccessibleValueChangeEvent*>(event)->value().toString();
   current->entries_ << entry;
 }
 

@@ -24,6 +24,9 @@ public:
     QAccessibleTableModelChangeEvent::ModelChangeType ModelChange;
     int FirstRow;  // for table model changes
     int LastRow;
+    QString TextRemoved;  // for text updates
+    QString TextInserted;
+    QString Value;  // for value changes that carry text
   };
 
   TAccessibleEventLog();

@@ -16,6 +16,7 @@ std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeLookTest();
 std::unique_ptr<QObject> MakeAccessibilityTest();
+std::unique_ptr<QObject> MakeCheckListAccessibilityTest();
 #ifdef Q_OS_WIN
 std::unique_ptr<QObject> MakeNativeDialogsTest();
 #endif
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
       {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"CheckListTest", MakeCheckListTest},
       {"CommandsTest", MakeCommandsTest},     {"DialogsTest", MakeDialogsTest},
       {"LookTest", MakeLookTest},             {"AccessibilityTest", MakeAccessibilityTest},
+      {"CheckListAccessibilityTest", MakeCheckListAccessibilityTest},
 #ifdef Q_OS_WIN
       {"NativeDialogsTest", MakeNativeDialogsTest},
 #endif
