@@ -242,6 +242,8 @@ void TColumnCheckList::reset()
   updateGeometries();
   horizontalScrollBar()->setValue(0);
   viewport()->update();
+  // No row is left to hold the focus: it is on the list itself again.
+  if (hasFocus()) NotifyAccessible(QAccessible::Focus, -1);
 }
 
 void TColumnCheckList::rowsInserted(const QModelIndex& parent, int start, int end)

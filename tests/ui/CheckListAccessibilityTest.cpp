@@ -322,6 +322,12 @@ private Q_SLOTS:
     log.Clear();
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(FocusedNames(log, list), QStringList{"<list>"});
+    // So does a new batch.
+    QTest::keyClick(list, Qt::Key_Home);
+    log.Clear();
+    window.A_New->trigger();
+    QCOMPARE(FocusedNames(log, list), QStringList{"<list>"});
+    Fill(window, {"AB12"});
     // Moving the selection without the focus tells nobody of a focus.
     log.Clear();
     window.txtInput->setFocus();
