@@ -22,14 +22,6 @@ namespace {
 
 using TEntry = TAccessibleEventLog::TEntry;
 
-void Fill(TMain& window, const QStringList& codes)
-{
-  for (const QString& code : codes) {
-    window.txtInput->setText(code);
-    window.A_Input->trigger();
-  }
-}
-
 QAccessibleInterface* ListOf(TMain& window) { return QAccessible::queryAccessibleInterface(window.txtSeznam); }
 
 QStringList RowNames(QAccessibleInterface* list)
@@ -37,20 +29,6 @@ QStringList RowNames(QAccessibleInterface* list)
   QStringList names;
   for (int i = 0; i < list->childCount(); ++i) names << list->child(i)->text(QAccessible::Name);
   return names;
-}
-
-QList<bool> Marks(const TCodeBatch& batch)
-{
-  QList<bool> marks;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) marks << batch.WholePackage(i);
-  return marks;
-}
-
-// Where the row's check box is, in the viewport.
-QPoint OnBox(TColumnCheckList* list, int row)
-{
-  const QRect rect = list->RowRect(row);
-  return {rect.left() + list->CheckBoxWidth() / 2, rect.center().y()};
 }
 
 // The rows the focus events name, in order: a row by its code, the list

@@ -19,32 +19,11 @@ using namespace quenlora::ui::test;
 
 namespace {
 
-QList<bool> Marks(const TCodeBatch& batch)
-{
-  QList<bool> marks;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) marks << batch.WholePackage(i);
-  return marks;
-}
-
 QStringList Codes(const TCodeBatch& batch)
 {
   QStringList codes;
   for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
   return codes;
-}
-
-void Fill(TMain& window, const QStringList& codes)
-{
-  for (const QString& code : codes) {
-    window.txtInput->setText(code);
-    window.A_Input->trigger();
-  }
-}
-
-QPoint OnBox(TColumnCheckList* list, int row)
-{
-  const QRect rect = list->RowRect(row);
-  return {rect.left() + list->CheckBoxWidth() / 2, rect.center().y()};
 }
 
 QPoint OnText(TColumnCheckList* list, int row)

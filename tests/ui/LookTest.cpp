@@ -36,14 +36,6 @@ using namespace quenlora::ui::test;
 
 namespace {
 
-void Fill(TMain& window, const QStringList& codes)
-{
-  for (const QString& code : codes) {
-    window.txtInput->setText(code);
-    window.A_Input->trigger();
-  }
-}
-
 #ifdef QT_SVG_LIB
 // The picture drawn straight from its SVG at a size in device pixels.
 QImage FromSvg(const QString& name, const QSize& pixels)

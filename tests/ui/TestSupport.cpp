@@ -21,7 +21,9 @@
 
 #include "batch_error.h"
 #include "QtText.h"
+#include "code_batch.h"
 
+#include "ColumnCheckList.h"
 #include "MainForm.h"
 
 namespace quenlora::ui::test {
@@ -257,6 +259,27 @@ void Scan(TMain& window, const QString& text)
 {
   TypeText(window.txtInput, text);
   QTest::keyClick(window.txtInput, Qt::Key_Return);
+}
+
+void Fill(TMain& window, const QStringList& codes)
+{
+  for (const QString& code : codes) {
+    window.txtInput->setText(code);
+    window.A_Input->trigger();
+  }
+}
+
+QList<bool> Marks(const TCodeBatch& batch)
+{
+  QList<bool> marks;
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) marks << batch.WholePackage(i);
+  return marks;
+}
+
+QPoint OnBox(TColumnCheckList* list, int row)
+{
+  const QRect rect = list->RowRect(row);
+  return {rect.left() + list->CheckBoxWidth() / 2, rect.center().y()};
 }
 
 bool ShowAndActivate(TMain& window)

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -11,8 +12,13 @@
 
 #include "Dialogs.h"
 
+namespace quenlora {
+class TCodeBatch;
+}
+
 namespace quenlora::ui {
 class TMain;
+class TColumnCheckList;
 }
 
 namespace quenlora::ui::test {
@@ -164,6 +170,12 @@ private:
 void TypeText(QWidget* widget, const QString& text);
 // Types the text into the input box key by key and presses Enter.
 void Scan(TMain& window, const QString& text);
+// Puts each code into the batch as Enter in the input box does, without typing it.
+void Fill(TMain& window, const QStringList& codes);
+// Which entries of the batch are ticked, in order.
+QList<bool> Marks(const TCodeBatch& batch);
+// The middle of the row's check box, in the list's viewport.
+QPoint OnBox(TColumnCheckList* list, int row);
 // Shows the window and waits until it is active, as after start-up.
 bool ShowAndActivate(TMain& window);
 
