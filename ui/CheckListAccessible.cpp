@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "AccessibleFactory.h"
 #include "ColumnCheckList.h"
 
 namespace quenlora::ui {
@@ -200,22 +201,6 @@ QStringList TCheckListRowAccessible::keyBindingsForAction(const QString& actionN
   return {};
 }
 
-namespace {
-
-QAccessibleInterface* CheckListAccessible(const QString& className, QObject* object)
-{
-  if (auto* list = qobject_cast<TColumnCheckList*>(object);
-      list != nullptr && className == QLatin1String(TColumnCheckList::staticMetaObject.className()))
-    return new TCheckListAccessible(list);
-  return nullptr;
-}
-
-}  // namespace
-
-void InstallCheckListAccessibility()
-{
-  static const bool installed = (QAccessible::installFactory(CheckListAccessible), true);
-  (void)installed;
-}
+void InstallCheckListAccessibility() { InstallAccessibleFactory<TColumnCheckList, TCheckListAccessible>(); }
 
 }  // namespace quenlora::ui

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AccessibleFactory.h"
 #include "StatusPanel.h"
 
 namespace quenlora::ui {
@@ -77,22 +78,6 @@ QString TStatusPanelAccessible::attributes(int offset, int* startOffset, int* en
   return {};
 }
 
-namespace {
-
-QAccessibleInterface* StatusPanelAccessible(const QString& className, QObject* object)
-{
-  if (auto* panel = qobject_cast<TStatusPanel*>(object);
-      panel != nullptr && className == QLatin1String(TStatusPanel::staticMetaObject.className()))
-    return new TStatusPanelAccessible(panel);
-  return nullptr;
-}
-
-}  // namespace
-
-void InstallStatusPanelAccessibility()
-{
-  static const bool installed = (QAccessible::installFactory(StatusPanelAccessible), true);
-  (void)installed;
-}
+void InstallStatusPanelAccessibility() { InstallAccessibleFactory<TStatusPanel, TStatusPanelAccessible>(); }
 
 }  // namespace quenlora::ui

@@ -22,6 +22,18 @@ namespace {
 
 using TEntry = TAccessibleEventLog::TEntry;
 
+// A window shown as after start-up, with the codes in its batch.
+struct TFilledWindow {
+  explicit TFilledWindow(const QStringList& codes) : Window(Dialogs)
+  {
+    Shown = ShowAndActivate(Window);
+    Fill(Window, codes);
+  }
+  TScriptedDialogs Dialogs;
+  TMain Window;
+  bool Shown = false;
+};
+
 QAccessibleInterface* ListOf(TMain& window) { return QAccessible::queryAccessibleInterface(window.txtSeznam); }
 
 QStringList RowNames(QAccessibleInterface* list)
@@ -49,10 +61,9 @@ class CheckListAccessibilityTest : public QObject {
 private Q_SLOTS:
   void rowsAreCheckBoxesNamedByTheirCodes()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34", "EF56"});
+    TFilledWindow filled({"AB12", "CD34", "EF56"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     window.txtSeznam->ToggleMark(1);
     QAccessibleInterface* list = ListOf(window);
     QCOMPARE(list->role(), QAccessible::List);
@@ -95,10 +106,8 @@ private Q_SLOTS:
     QCOMPARE(table->cellAt(0, 1), nullptr);
     QCOMPARE(list->indexOfChild(ListOf(window)), -1);
     // Another list's row is no row of this one.
-    TScriptedDialogs otherDialogs;
-    TMain other(otherDialogs);
-    Fill(other, {"AB12"});
-    QCOMPARE(list->indexOfChild(ListOf(other)->child(0)), -1);
+    TFilledWindow other({"AB12"});
+    QCOMPARE(list->indexOfChild(ListOf(other.Window)->child(0)), -1);
   }
 
   void rowsAreNamedAsShown_data()
@@ -134,10 +143,9 @@ private Q_SLOTS:
 
   void selectionAndFocusShowOnTheRow()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34", "EF56"});
+    TFilledWindow filled({"AB12", "CD34", "EF56"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     TColumnCheckList* list = window.txtSeznam;
     QAccessibleInterface* accessible = ListOf(window);
     QAccessibleTableInterface* table = accessible->tableInterface();
@@ -172,10 +180,9 @@ private Q_SLOTS:
 
   void toggleActionTicksLikeSpace()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34"});
+    TFilledWindow filled({"AB12", "CD34"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     QAccessibleInterface* row = ListOf(window)->child(1);
     QAccessibleActionInterface* actions = row->actionInterface();
     QVERIFY(actions != nullptr);
@@ -198,9 +205,9 @@ private Q_SLOTS:
 
   void rowObjectsAreMadeOnlyWhenAskedAndFollowTheirEntries()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
+    TFilledWindow filled({});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     TAccessibleEventLog listening;
     QStringList codes;
     for (int i = 0; i < 2000; ++i) codes << QStringLiteral("K%1").arg(i);
@@ -263,10 +270,9 @@ private Q_SLOTS:
 
   void focusFollowsKeysTypeAheadAndMouse()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34", "EF56"});
+    TFilledWindow filled({"AB12", "CD34", "EF56"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     TColumnCheckList* list = window.txtSeznam;
     TAccessibleEventLog log;
     // Tab: the list, with no row selected yet.
@@ -316,10 +322,9 @@ private Q_SLOTS:
 
   void ticksAreToldAsCheckedChanges()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34"});
+    TFilledWindow filled({"AB12", "CD34"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     TColumnCheckList* list = window.txtSeznam;
     TAccessibleEventLog log;
     list->setFocus();
@@ -340,10 +345,9 @@ private Q_SLOTS:
 
   void batchChangesAreToldAsModelChanges()
   {
-    TScriptedDialogs dialogs;
-    TMain window(dialogs);
-    QVERIFY(ShowAndActivate(window));
-    Fill(window, {"AB12", "CD34", "EF56"});
+    TFilledWindow filled({"AB12", "CD34", "EF56"});
+    QVERIFY(filled.Shown);
+    TMain& window = filled.Window;
     TColumnCheckList* list = window.txtSeznam;
     TAccessibleEventLog log;
     const auto changes = [&] {
@@ -372,7 +376,7 @@ private Q_SLOTS:
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("list.txt"));
     QVERIFY(WriteBytes(path, "L1\r\nL2\r\n"));
-    dialogs.ChooseNext(path);
+    filled.Dialogs.ChooseNext(path);
     window.A_LoadList->trigger();
     QCOMPARE(countHeard(), QStringList{"Počet: 2"});
     QCOMPARE(changes().size(), 1);
