@@ -26,11 +26,13 @@
 #include "Images.h"
 #include "QtText.h"
 #include "RegionalSettingsWatch.h"
+#include "ScanInput.h"
 #include "StatusPanel.h"
 #include "UiFonts.h"
 #include "batch_error.h"
 #include "batch_list_file.h"
 #include "file_stamp.h"
+#include "scanner_layout.h"
 
 namespace quenlora::ui {
 
@@ -229,7 +231,8 @@ void TMain::CreateControls()
   Label3->setFont(TahomaFont(13, true));
   SetColour(Label3, QPalette::WindowText, grey);
 
-  txtInput = new QLineEdit(client_);
+  scanInput_ = new TScanInput(client_);
+  txtInput = scanInput_;
   txtInput->setObjectName(QStringLiteral("txtInput"));
   // QLineEdit cuts text at 32767 characters; a longer paste must reach the
   // batch whole rather than as a different, shortened code.
@@ -358,7 +361,10 @@ void TMain::A_DelItemExecute()
 void TMain::A_InputExecute()
 {
   const QString text = txtInput->text();
-  if (model_->AddScanned(ViewOf(text)) != TScanResult::srNothingToAdd) {
+  // A scanner set up for another keyboard layout than the active one typed
+  // other characters than it read; its keys tell what it read.
+  const std::optional<std::u16string> reading = ReadThroughScannerLayouts(ViewOf(text), scanInput_->TypingKeys());
+  if (model_->AddScanned(reading ? std::u16string_view(*reading) : ViewOf(text)) != TScanResult::srNothingToAdd) {
     txtInput->clear();
     UpdateCount();
   }

@@ -19,6 +19,7 @@ namespace quenlora::ui {
 class TBatchListModel;
 class TColumnCheckList;
 class TImageToolBar;
+class TScanInput;
 class TStatusPanel;
 
 // The program's one window: the input box for scanned codes, the check list
@@ -108,6 +109,8 @@ private:
   void Export(TExportKind kind, const QString& namePrefix);
 
   TDialogs& dialogs_;
+  // txtInput, with the keys that typed its text.
+  TScanInput* scanInput_ = nullptr;
   TCodeBatch batch_;
   TBatchListModel* model_;
   QWidget* client_;
