@@ -11,6 +11,7 @@
 
 std::unique_ptr<QObject> MakeMainWindowTest();
 std::unique_ptr<QObject> MakeInputTest();
+std::unique_ptr<QObject> MakeScanKeysTest();
 std::unique_ptr<QObject> MakeCheckListTest();
 std::unique_ptr<QObject> MakeCommandsTest();
 std::unique_ptr<QObject> MakeDialogsTest();
@@ -34,7 +35,8 @@ int main(int argc, char* argv[])
   if (!quenlora::ui::InstallQtCzechTexts()) qFatal("Qt's Czech texts cannot be loaded");
 
   const std::vector<std::pair<const char*, std::function<std::unique_ptr<QObject>()>>> groups = {
-      {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"CheckListTest", MakeCheckListTest},
+      {"MainWindowTest", MakeMainWindowTest}, {"InputTest", MakeInputTest},     {"ScanKeysTest", MakeScanKeysTest},
+      {"CheckListTest", MakeCheckListTest},
       {"CommandsTest", MakeCommandsTest},     {"DialogsTest", MakeDialogsTest},
       {"LookTest", MakeLookTest},             {"AccessibilityTest", MakeAccessibilityTest},
       {"CheckListAccessibilityTest", MakeCheckListAccessibilityTest},
