@@ -3,6 +3,7 @@
 # so that windows get activated, focused and decorated as on a desktop.
 #   start_virtual_display [WIDTHxHEIGHT]   sets DISPLAY
 #   stop_virtual_display
+#   window_named PATTERN SECONDS          the id of a visible window so titled
 
 start_virtual_display() {
   local size=${1:-1280x1024}
@@ -37,4 +38,17 @@ stop_virtual_display() {
   wait "${QUENLORA_WM_PID:-}" "${QUENLORA_XVFB_PID:-}" 2>/dev/null
   QUENLORA_WM_PID= QUENLORA_XVFB_PID=
   return 0
+}
+
+# Waits up to SECONDS for a visible window whose title matches PATTERN,
+# prints its id.
+#   window_named PATTERN SECONDS
+window_named() {
+  local pattern=$1 seconds=$2 id
+  for _ in $(seq $((seconds * 10))); do
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
+    [[ -n $id ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
 }

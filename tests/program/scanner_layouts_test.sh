@@ -43,17 +43,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits for a visible window whose title matches, prints its id.
-window_named() {
-  local pattern=$1 seconds=$2 id
-  for _ in $(seq $((seconds * 10))); do
-    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
-    [[ -n $id ]] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
 # The keysym that types a character of a scan.
 keysym_of() {
   case $1 in

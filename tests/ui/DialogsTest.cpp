@@ -495,14 +495,7 @@ private Q_SLOTS:
 
   void fileChooserKeepsNamesToTheTypesExtension_data()
   {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("fileType");
-    QTest::addColumn<QString>("chosen");
-    QTest::newRow("no extension gets the default") << "list" << 0 << "list.txt";
-    QTest::newRow("own extension stays") << "list.txt" << 0 << "list.txt";
-    QTest::newRow("extension in other case stays") << "list.TXT" << 0 << "list.TXT";
-    QTest::newRow("other extension gets the type's") << "list.csv" << 0 << "list.csv.txt";
-    QTest::newRow("all files admit any name") << "list.csv" << 1 << "list.csv";
+    AddSavedNameColumnsAndRows();
     QTest::newRow("all files still add the default to a bare name") << "list" << 1 << "list.txt";
   }
 

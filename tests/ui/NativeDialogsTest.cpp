@@ -257,14 +257,7 @@ private Q_SLOTS:
 
   void keepsNamesToTheTypesExtension_data()
   {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("fileType");
-    QTest::addColumn<QString>("chosen");
-    QTest::newRow("no extension gets the default") << "list" << 0 << "list.txt";
-    QTest::newRow("own extension stays") << "list.txt" << 0 << "list.txt";
-    QTest::newRow("extension in other case stays") << "list.TXT" << 0 << "list.TXT";
-    QTest::newRow("other extension gets the type's") << "list.csv" << 0 << "list.csv.txt";
-    QTest::newRow("all files admit any name") << "list.csv" << 1 << "list.csv";
+    AddSavedNameColumnsAndRows();
     // The system's dialog takes the default extension from the chosen type,
     // and "*.*" gives none.
     QTest::newRow("all files leave a bare name bare") << "list" << 1 << "list";

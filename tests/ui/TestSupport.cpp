@@ -310,4 +310,16 @@ TFileDialog OpenDialogIn(const QString& folder)
   return fileDialog;
 }
 
+void AddSavedNameColumnsAndRows()
+{
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<int>("fileType");
+  QTest::addColumn<QString>("chosen");
+  QTest::newRow("no extension gets the default") << "list" << 0 << "list.txt";
+  QTest::newRow("own extension stays") << "list.txt" << 0 << "list.txt";
+  QTest::newRow("extension in other case stays") << "list.TXT" << 0 << "list.TXT";
+  QTest::newRow("other extension gets the type's") << "list.csv" << 0 << "list.csv.txt";
+  QTest::newRow("all files admit any name") << "list.csv" << 1 << "list.csv";
+}
+
 }  // namespace quenlora::ui::test

@@ -182,6 +182,10 @@ bool ShowAndActivate(TMain& window);
 // The list's save dialog and open dialog as the window has them, opening in folder.
 TFileDialog SaveDialogIn(const QString& folder);
 TFileDialog OpenDialogIn(const QString& folder);
+// The columns typed, fileType and chosen, and the rows of a name typed into
+// the save dialog that every dialog must end the same way; the dialogs differ
+// only in a bare name under "*.*".
+void AddSavedNameColumnsAndRows();
 
 // Runs act on the first modal widget of type T shown within timeoutMs, from
 // inside its own event loop; act must close it.

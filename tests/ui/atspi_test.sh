@@ -83,13 +83,7 @@ registry_pid=$!
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Quenlora$' 2>/dev/null | head -n 1 || true)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || { echo "FAILED: no window titled Quenlora"; logs; exit 1; }
+window=$(window_named '^Quenlora$' 30) || { echo "FAILED: no window titled Quenlora"; logs; exit 1; }
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
 
 if ! AT_SPI_BUS_ADDRESS=$a11y_bus timeout 120 "$python" "$here/atspi_client.py"; then

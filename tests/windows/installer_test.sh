@@ -117,15 +117,7 @@ cmp -s "$icon" "$prefix/drive_c/windows/Installer/{$(uuid_of "Quenlora product $
 # 2. The installed program starts and shows its window.
 run 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
 program_pid=$!
-shown=false
-for _ in $(seq 600); do
-  if xdotool search --onlyvisible --name '^Quenlora$' >/dev/null 2>&1; then
-    shown=true
-    break
-  fi
-  sleep 0.1
-done
-$shown || fail "the installed program showed no window titled Quenlora"
+window_named '^Quenlora$' 60 >/dev/null || fail "the installed program showed no window titled Quenlora"
 xdotool search --onlyvisible --name '^Quenlora$' windowactivate --sync key alt+F4 >/dev/null 2>&1 || true
 for _ in $(seq 100); do
   kill -0 "$program_pid" 2>/dev/null || break
