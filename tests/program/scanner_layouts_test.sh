@@ -157,13 +157,20 @@ start_virtual_display
 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null || fail "no window manager on the display"
 
 run us us "KP0123456789 ZY-98765YZ" 'KP0123456789\r\nZY-98765YZ\r\n' "control"
-# US scanner, Czech keyboard: digits give accented letters, ":" gives '"',
-# "/" gives "-", and Y and Z trade places on QWERTZ.
-codes="KP0123456789 ZY-98765YZ AB12CD34"
-$wine || codes+=" A=B"  # = is a dead key on the Czech layout (Wine drops the keys after it)
-expected='KP0123456789\r\nZY-98765YZ\r\nAB12CD34\r\n'
-$wine || expected+='A=B\r\n'
-run cz us "$codes" "$expected" "US scanner on Czech QWERTZ"
-run "cz qwerty" us "KP0123456789 ZY-98765YZ" 'KP0123456789\r\nZY-98765YZ\r\n' "US scanner on Czech QWERTY"
+# A Czech scanner on a US keyboard: digits give "!@#$%^&*()".
 run us cz "KP0123456789 ZY-98765YZ" 'KP0123456789\r\nZY-98765YZ\r\n' "Czech scanner on US"
+if $wine; then
+  # Wine 8 gives the keys of the Czech X layout that its own table of that
+  # layout does not know made-up scan codes (0x60 for the key of 2, 0x6A for
+  # the key of ";"), which no Windows keyboard sends; the program under Wine
+  # then cannot tell those keys. The scans below are checked under Wine by
+  # the front end's tests with the scan codes Windows reports.
+  echo "Czech active layouts not run under Wine: its scan codes for them are not the keyboard's"
+else
+  # A US scanner on a Czech keyboard: digits give accented letters, ":" gives
+  # '"', "/" gives "-", and Y and Z trade places on QWERTZ; "=" is a dead key.
+  run cz us "KP0123456789 ZY-98765YZ AB12CD34 A=B" 'KP0123456789\r\nZY-98765YZ\r\nAB12CD34\r\nA=B\r\n' \
+    "US scanner on Czech QWERTZ"
+  run "cz qwerty" us "KP0123456789 ZY-98765YZ" 'KP0123456789\r\nZY-98765YZ\r\n' "US scanner on Czech QWERTY"
+fi
 echo "$passed passed, 0 failed"
