@@ -33,9 +33,10 @@ start_virtual_display() {
 }
 
 stop_virtual_display() {
-  [[ -n ${QUENLORA_WM_PID:-} ]] && kill "$QUENLORA_WM_PID" 2>/dev/null
-  [[ -n ${QUENLORA_XVFB_PID:-} ]] && kill "$QUENLORA_XVFB_PID" 2>/dev/null
-  wait "${QUENLORA_WM_PID:-}" "${QUENLORA_XVFB_PID:-}" 2>/dev/null
+  [[ -n ${QUENLORA_WM_PID:-} ]] && kill "$QUENLORA_WM_PID" 2>/dev/null || true
+  [[ -n ${QUENLORA_XVFB_PID:-} ]] && kill "$QUENLORA_XVFB_PID" 2>/dev/null || true
+  # A killed process answers wait with its signal; that is no failure here.
+  wait ${QUENLORA_WM_PID:-} ${QUENLORA_XVFB_PID:-} 2>/dev/null || true
   QUENLORA_WM_PID= QUENLORA_XVFB_PID=
   return 0
 }

@@ -33,7 +33,7 @@ fail() {
   exit 1
 }
 stop_program() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null
+  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
   if $wine; then WINEPREFIX=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8 wineserver --kill >/dev/null 2>&1 || true; fi
   program_pid=
 }

@@ -37,7 +37,7 @@ bus_pid= launcher_pid= registry_pid= program_pid=
 cleanup() {
   local pid
   for pid in "$program_pid" "$registry_pid" "$launcher_pid" "$bus_pid"; do
-    [[ -n $pid ]] && kill "$pid" 2>/dev/null
+    [[ -n $pid ]] && kill "$pid" 2>/dev/null || true
   done
   stop_virtual_display
   wait 2>/dev/null || true

@@ -28,7 +28,7 @@ fail() {
   failures=$((failures + 1))
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null
+  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
   WINEPREFIX=$prefix wineserver --kill >/dev/null 2>&1 || true
   stop_virtual_display
 }

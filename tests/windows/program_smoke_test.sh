@@ -27,7 +27,7 @@ fail() {
   exit 1
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null
+  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
   WINEPREFIX=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8 wineserver --kill >/dev/null 2>&1 || true
   stop_virtual_display
 }
