@@ -17,15 +17,6 @@ public:
   void Reset(std::size_t codes);
   std::size_t Capacity() const { return capacity_; }
   void Add(std::uint32_t hash);
-  // Asks for the hash's block ahead of an Add; a hint only.
-  void Prefetch(std::uint32_t hash) const
-  {
-#if defined(__GNUC__) || defined(__clang__)
-    if (!blocks_.empty()) __builtin_prefetch(&blocks_[BlockOf(hash)], 1);
-#else
-    (void)hash;
-#endif
-  }
   bool MayContain(std::uint32_t hash) const;
   std::size_t MemoryUsage() const { return blocks_.capacity() * sizeof(TBlock); }
 

@@ -36,12 +36,13 @@ void TCodeLookup::Settle()
   recent_.ForEach([&](std::uint32_t entry, std::uint32_t hash) { moving.push_back({entry, hash}); });
   const std::size_t total = settled_.Size() + moving.size();
   settled_.Reserve(total);
-  if (total > filter_.Capacity()) {
+  if (total > filter_.Capacity() || !filterCoversSettled_) {
     // Grown past the filter's size: rebuild it, with room to grow again.
     TCodeFilter larger;
     larger.Reset(total + total / 4);
     settled_.ForEach([&](std::uint32_t, std::uint32_t hash) { larger.Add(hash); });
     filter_ = std::move(larger);
+    filterCoversSettled_ = true;
   }
   for (const auto& item : moving) filter_.Add(item.Hash);
   settled_.InsertAll(moving);
@@ -62,6 +63,7 @@ void TCodeLookup::Clear()
   recent_.Clear();
   settled_.Clear();
   filter_.Reset(0);
+  filterCoversSettled_ = true;
 }
 
 void TCodeLookup::Load(std::span<const TCodeIndex::TEntryHash> entries)
