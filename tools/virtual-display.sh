@@ -4,6 +4,8 @@
 #   start_virtual_display [WIDTHxHEIGHT]   sets DISPLAY
 #   stop_virtual_display
 #   window_named PATTERN SECONDS          the id of a visible window so titled
+#   list_windows                          the visible windows' titles, on standard error
+#   close_with_alt_f4 WINDOW PID          Alt+F4 on the window; waits for the process to end
 
 start_virtual_display() {
   local size=${1:-1280x1024}
@@ -49,6 +51,26 @@ window_named() {
   for _ in $(seq $((seconds * 10))); do
     id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
     [[ -n $id ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# For a failure's report: the titles of the windows on the display.
+list_windows() {
+  [[ -n ${DISPLAY:-} ]] || return 0
+  echo "windows on the display:" >&2
+  xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | sed 's/^/  /' >&2 || true
+}
+
+# Closes the window with Alt+F4, as a user does, and waits up to 10 s for the
+# process to end; false when it is still running then.
+close_with_alt_f4() {
+  local window=$1 pid=$2
+  xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+  xdotool key alt+F4
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 0
     sleep 0.1
   done
   return 1

@@ -25,10 +25,7 @@ passed=0
 
 fail() {
   echo "FAILED: $*" >&2
-  if [[ -n ${DISPLAY:-} ]]; then
-    echo "windows on the display:" >&2
-    xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | sed 's/^/  /' >&2 || true
-  fi
+  list_windows
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
@@ -139,13 +136,7 @@ run() {
   [[ $got == "$want" ]] || fail "$name: the list holds $(od -An -c <"$target_unix"), expected $(printf "$expected" | od -An -c)"
   echo "saved list: $(tr -d '\r' <"$target_unix" | tr '\n' ' ')"
 
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
-  xdotool key alt+F4
-  for _ in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$program_pid" 2>/dev/null && fail "the program did not end after Alt+F4"
+  close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
   wait "$program_pid" || fail "the program ended with status $?"
   program_pid=
   passed=$((passed + 1))

@@ -117,13 +117,8 @@ cmp -s "$icon" "$prefix/drive_c/windows/Installer/{$(uuid_of "Quenlora product $
 # 2. The installed program starts and shows its window.
 run 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
 program_pid=$!
-window_named '^Quenlora$' 60 >/dev/null || fail "the installed program showed no window titled Quenlora"
-xdotool search --onlyvisible --name '^Quenlora$' windowactivate --sync key alt+F4 >/dev/null 2>&1 || true
-for _ in $(seq 100); do
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill "$program_pid" 2>/dev/null && fail "the installed program did not end after Alt+F4"
+window=$(window_named '^Quenlora$' 60) || fail "the installed program showed no window titled Quenlora"
+close_with_alt_f4 "$window" "$program_pid" || fail "the installed program did not end after Alt+F4"
 wait "$program_pid" 2>/dev/null || true
 program_pid=
 WINEPREFIX=$prefix wineserver -w

@@ -19,10 +19,7 @@ program_pid=
 
 fail() {
   echo "FAILED: $*" >&2
-  if [[ -n ${DISPLAY:-} ]]; then
-    echo "windows on the display:" >&2
-    xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | sed 's/^/  /' >&2 || true
-  fi
+  list_windows
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
@@ -70,13 +67,7 @@ actual=$(od -An -tx1 <"$target_unix")
 [[ $actual == "$expected" ]] || fail "the list holds$actual, expected$expected"
 echo "saved list: $(od -An -c <"$target_unix" | tr -s ' ')"
 
-xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
-xdotool key alt+F4
-for _ in $(seq 100); do
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$program_pid" 2>/dev/null && fail "the program did not end after Alt+F4"
+close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
 wait "$program_pid" || fail "the program ended with status $?"
 program_pid=
 echo "1 passed, 0 failed"
