@@ -37,7 +37,8 @@ void TCodeLookup::Settle()
   const std::size_t total = settled_.Size() + moving.size();
   settled_.Reserve(total);
   if (total > filter_.Capacity() || !filterCoversSettled_) {
-    // Grown past the filter's size: rebuild it, with room to grow again.
+    // Grown past the filter's size, or not yet filled after a load: build it
+    // anew from the settled codes, with room to grow again.
     TCodeFilter larger;
     larger.Reset(total + total / 4);
     settled_.ForEach([&](std::uint32_t, std::uint32_t hash) { larger.Add(hash); });
