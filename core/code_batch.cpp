@@ -13,14 +13,25 @@
 
 namespace quenlora {
 
+namespace {
+
+// Scans are compared with their ASCII letters upper-cased.
+std::u16string UpperCaseAscii(std::u16string_view text)
+{
+  std::u16string upper(text);
+  for (char16_t& c : upper)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return upper;
+}
+
+}  // namespace
+
 TNormalizedScan NormalizeScan(std::u16string_view raw)
 {
   const std::u16string_view trimmed = Trim(raw);
   if (trimmed.empty()) return {};
 
-  std::u16string upper(trimmed);
-  for (char16_t& c : upper)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  const std::u16string upper = UpperCaseAscii(trimmed);
 
   std::u16string candidate;
   candidate.reserve(upper.size());
@@ -32,6 +43,12 @@ TNormalizedScan NormalizeScan(std::u16string_view raw)
   }
   candidate.append(text.substr(from));
   return {std::move(candidate), true};
+}
+
+bool CarriesScanPrefix(std::u16string_view text)
+{
+  // Trimming cannot matter: the prefix begins and ends with no blank.
+  return UpperCaseAscii(text).find(ScanPrefix) != std::u16string::npos;
 }
 
 TScanResult TCodeBatch::AddScanned(std::u16string_view raw)

@@ -33,6 +33,8 @@ struct TNormalizedScan {
 // Trims the raw input, upper-cases its ASCII letters and removes every
 // occurrence of ScanPrefix. Not accepted only when the trimmed input is empty.
 TNormalizedScan NormalizeScan(std::u16string_view raw);
+// Whether NormalizeScan removes ScanPrefix from the text at least once.
+bool CarriesScanPrefix(std::u16string_view text);
 
 enum class TScanResult { srNothingToAdd, srAdded, srAlreadyPresent };
 

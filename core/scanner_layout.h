@@ -24,7 +24,4 @@ namespace quenlora {
 // to have typed exactly this text); the typed text then stands.
 std::optional<std::u16string> ReadThroughScannerLayouts(std::u16string_view typed, std::span<const TKeyStroke> keys);
 
-// Whether NormalizeScan removes ScanPrefix from the text at least once.
-bool CarriesScanPrefix(std::u16string_view text);
-
 }  // namespace quenlora

@@ -149,6 +149,8 @@ bool DecodeOneUtf8(std::string_view bytes, std::size_t& i, char32_t& cp)
   return true;
 }
 
+}  // namespace
+
 void AppendCodePoint(char32_t cp, std::u16string& out)
 {
   if (cp < 0x10000) {
@@ -159,8 +161,6 @@ void AppendCodePoint(char32_t cp, std::u16string& out)
     out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
   }
 }
-
-}  // namespace
 
 bool AppendUtf8(std::u16string_view text, std::string& out)
 {

@@ -40,6 +40,9 @@ bool DecodeUtf8StrictTo(std::string_view bytes, char16_t* out, std::size_t& writ
 std::string ToUtf8Lossy(std::u16string_view text);
 std::u16string FromUtf8Lossy(std::string_view bytes);
 
+// Appends a code point (at most U+10FFFF, no surrogate) as one or two UTF-16 units.
+void AppendCodePoint(char32_t cp, std::u16string& out);
+
 void AppendUtf16LE(std::u16string_view text, std::string& out);
 void AppendUtf16BE(std::u16string_view text, std::string& out);
 // Takes the bytes in pairs; an odd last byte is ignored.

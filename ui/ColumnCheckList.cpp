@@ -329,7 +329,7 @@ void TColumnCheckList::PaintRow(QPainter& painter, int row, int selectedRow)
 
   const QRect textRect = rect.adjusted(CheckBoxWidth() + 2, 0, 0, 0);
   painter.setPen(palette().color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownCode(row));
+  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, OneLineText(index.data().toString()));
 
   if (selected && hasFocus()) {
     QStyleOptionFocusRect focus;

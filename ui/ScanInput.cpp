@@ -119,11 +119,7 @@ void TScanInput::keyPressEvent(QKeyEvent* event)
   const bool sameKeyAgain = event->key() == 0 && lastTaken_ && *lastTaken_ == event->nativeScanCode();
   const bool typing = (sameKeyAgain || TakePending(event->nativeScanCode(), strokes)) && !event->text().isEmpty() &&
                       !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) && AtEndWithoutSelection();
-  if (typing && known_) {
-    keys_.insert(keys_.end(), strokes.begin(), strokes.end());
-  } else {
-    Drop();
-  }
+  Record(typing, strokes);
   typing_ = true;
   QLineEdit::keyPressEvent(event);
   typing_ = false;
@@ -136,11 +132,8 @@ void TScanInput::inputMethodEvent(QInputMethodEvent* event)
   StartIfEmpty();
   if (!event->commitString().isEmpty()) {
     std::vector<TKeyStroke> strokes;
-    if (TakePending(std::nullopt, strokes) && AtEndWithoutSelection() && known_) {
-      keys_.insert(keys_.end(), strokes.begin(), strokes.end());
-    } else {
-      Drop();
-    }
+    const bool typing = TakePending(std::nullopt, strokes) && AtEndWithoutSelection();
+    Record(typing, strokes);
   }
   typing_ = true;
   QLineEdit::inputMethodEvent(event);
@@ -164,6 +157,15 @@ void TScanInput::TextChanged(const QString& text)
     Drop();
   }
   text_ = text;
+}
+
+void TScanInput::Record(bool typing, const std::vector<TKeyStroke>& strokes)
+{
+  if (typing && known_) {
+    keys_.insert(keys_.end(), strokes.begin(), strokes.end());
+  } else {
+    Drop();
+  }
 }
 
 void TScanInput::Drop()

@@ -56,6 +56,9 @@ private:
   // A key pressed in an empty box begins its keys afresh.
   void StartIfEmpty();
   void TextChanged(const QString& text);
+  // Adds the strokes that typed the text about to come, at the end of the
+  // box; when they did not (typing false), the keys are no longer known.
+  void Record(bool typing, const std::vector<TKeyStroke>& strokes);
   void Drop();
 
   std::deque<TPendingPress> pending_;

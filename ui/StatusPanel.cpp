@@ -34,7 +34,7 @@ void TStatusPanel::SetText(const QString& text)
 {
   if (text == text_) return;
   const int before = TextWidth();
-  const QString shownBefore = ShownText();
+  const QString shownBefore = QAccessible::isActive() ? ShownText() : QString();
   text_ = text;
   if (rule_ == TWidth::FitsText && TextWidth() != before && std::max(before, TextWidth()) > width_) updateGeometry();
   update();

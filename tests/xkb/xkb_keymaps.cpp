@@ -2,23 +2,14 @@
 
 #include <stdexcept>
 
+#include "unicode_text.h"
+
 namespace quenlora::test {
 
 namespace {
 
 // X11 keycodes are evdev key codes plus 8.
 constexpr xkb_keycode_t kEvdevOffset = 8;
-
-void AppendUtf16(char32_t c, std::u16string& out)
-{
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  }
-}
 
 }  // namespace
 
@@ -140,7 +131,7 @@ std::u16string TXkbCompose::Result() const
     if (extra) c &= 0x3Fu >> extra;
     ++p;
     for (; extra > 0 && *p; --extra, ++p) c = (c << 6) | (*p & 0x3Fu);
-    AppendUtf16(c, result);
+    AppendCodePoint(c, result);
   }
   return result;
 }
@@ -172,7 +163,7 @@ std::u16string TXkbCompose::Type(std::span<const xkb_keysym_t> keysyms) const
       case XKB_COMPOSE_CANCELLED:
       case XKB_COMPOSE_NOTHING:
         xkb_compose_state_reset(state_);
-        if (!IsDeadKeysym(keysym) && xkb_keysym_to_utf32(keysym) != 0) AppendUtf16(xkb_keysym_to_utf32(keysym), typed);
+        if (!IsDeadKeysym(keysym) && xkb_keysym_to_utf32(keysym) != 0) AppendCodePoint(xkb_keysym_to_utf32(keysym), typed);
         break;
     }
   }
