@@ -25,13 +25,13 @@ passed=0
 
 fail() {
   echo "FAILED: $*" >&2
-  list_windows
+  report_display "$work"
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
 stop_program() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
-  if $wine; then WINEPREFIX=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8 wineserver --kill >/dev/null 2>&1 || true; fi
+  end_processes "$program_pid"
+  if $wine; then end_wine "$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8"; fi
   program_pid=
 }
 cleanup() {
@@ -100,7 +100,7 @@ run() {
   program_pid=$!
   local main
   main=$(window_named '^Quenlora$' 120) || fail "no window titled Quenlora"
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  focus_window "$main" 60 || fail "the window Quenlora did not take the focus"
   sleep 0.5
 
   local code keys
@@ -126,7 +126,7 @@ run() {
   xdotool key Return
   local notice
   notice=$(window_named '^Vortanek$' 30) || fail "no notice after the save"
-  xdotool windowactivate --sync "$notice" >/dev/null 2>&1 || true
+  focus_window "$notice" || fail "the notice did not take the focus"
   xdotool key Return
   sleep 0.5
 
@@ -137,7 +137,8 @@ run() {
   [[ $got == "$want" ]] || fail "$name: the list holds $(od -An -c <"$target_unix"), expected $(printf "$expected" | od -An -c)"
   echo "saved list: $(tr -d '\r' <"$target_unix" | tr '\n' ' ')"
 
-  close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+  close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
+  # It has ended: this wait only reads its status.
   wait "$program_pid" || fail "the program ended with status $?"
   program_pid=
   passed=$((passed + 1))

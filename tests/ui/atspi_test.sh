@@ -35,12 +35,8 @@ chmod 700 "$work/runtime"
 bus_pid= launcher_pid= registry_pid= program_pid=
 
 cleanup() {
-  local pid
-  for pid in "$program_pid" "$registry_pid" "$launcher_pid" "$bus_pid"; do
-    [[ -n $pid ]] && kill "$pid" 2>/dev/null || true
-  done
+  end_processes "$program_pid" "$registry_pid" "$launcher_pid" "$bus_pid"
   stop_virtual_display
-  wait 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -83,10 +79,11 @@ registry_pid=$!
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
-window=$(window_named '^Quenlora$' 30) || { echo "FAILED: no window titled Quenlora"; logs; exit 1; }
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+window=$(window_named '^Quenlora$' 30) || { echo "FAILED: no window titled Quenlora"; report_display "$work"; logs; exit 1; }
+focus_window "$window" 30 || { echo "FAILED: the window Quenlora did not take the focus"; report_display "$work"; logs; exit 1; }
 
 if ! AT_SPI_BUS_ADDRESS=$a11y_bus timeout 120 "$python" "$here/atspi_client.py"; then
+  report_display "$work"
   logs
   exit 1
 fi

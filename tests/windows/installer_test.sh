@@ -4,7 +4,8 @@
 # screen for ever): a silent install and what it puts where, the installed
 # program showing its window, an upgrade to a higher version, a refused
 # downgrade, the optional desktop shortcut, and an uninstall that leaves
-# nothing behind.
+# nothing behind. The first failure ends the test at once, with the windows on
+# the display and a screenshot of it in WORK_FOLDER; no step waits unbounded.
 #   installer_test.sh VORTANEK_EXE ICON VERSION WORK_FOLDER
 set -euo pipefail
 USER=${USER:-$(id -un)}
@@ -21,30 +22,37 @@ export QUENLORA_WINE_HOME=$work/wine
 export HOME=$work/home
 prefix=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8
 program_pid=
-failures=0
 
 fail() {
   echo "FAILED: $*" >&2
-  failures=$((failures + 1))
+  report_display "$work"
+  [[ -f $work/program.log ]] && sed 's/^/  program: /' "$work/program.log" >&2
+  exit 1
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
-  WINEPREFIX=$prefix wineserver --kill >/dev/null 2>&1 || true
+  end_processes "$program_pid"
+  end_wine "$prefix"
   stop_virtual_display
 }
 trap cleanup EXIT
 
-run() { "$root/tools/wine-run" cs_CZ.UTF-8 "$@"; }
+# A Wine command, ended after SECONDS.
+run_within() {
+  local seconds=$1
+  shift
+  timeout -k 5 "$seconds" "$root/tools/wine-run" cs_CZ.UTF-8 "$@"
+}
+run() { run_within 120 "$@"; }
 windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
-# Installs or uninstalls silently, with a log; prints the exit code.
+# Installs or uninstalls silently, with a log; sets msi_status to the exit code.
 msiexec_quietly() {
   local log=$1
   shift
-  local status=0
-  run msiexec "$@" /qn /l*v "$(windows_path "$log")" >/dev/null 2>&1 || status=$?
+  msi_status=0
+  run_within 300 msiexec "$@" /qn /l*v "$(windows_path "$log")" >/dev/null 2>&1 || msi_status=$?
+  ((msi_status != 124)) || fail "msiexec $* did not end within 300 s"
   # Wait for the installer's service and any process it started to end.
-  WINEPREFIX=$prefix wineserver -w
-  echo "$status"
+  wait_for_wine "$prefix" 120 || fail "Wine's processes still ran 120 s after msiexec $*"
 }
 # The uninstall entry of a product code, as a .reg export in UTF-8; empty when there is none.
 uninstall_entry() {
@@ -52,7 +60,7 @@ uninstall_entry() {
   rm -f "$file"
   run reg export "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{$code}" \
     "$(windows_path "$file")" /y >/dev/null 2>&1 || true
-  WINEPREFIX=$prefix wineserver -w
+  wait_for_wine "$prefix" 60 || true
   [[ -f $file ]] && iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r'
   return 0
 }
@@ -95,8 +103,8 @@ desktop() { shortcut "Desktop" "Desktop"; }
 description="Sběr kódů vrácených kontrolních pásek"
 
 # 1. A silent install, per machine.
-status=$(msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")")
-[[ $status == 0 ]] || fail "msiexec /i of $current ended with $status"
+msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")"
+[[ $msi_status == 0 ]] || fail "msiexec /i of $current ended with $msi_status"
 cmp -s "$exe" "$installed" || fail "the program is not in Program Files\\Quenlora"
 menu_link=$(start_menu)
 [[ -n $menu_link ]] || fail "no Start menu shortcut"
@@ -115,17 +123,16 @@ cmp -s "$icon" "$prefix/drive_c/windows/Installer/{$(uuid_of "Quenlora product $
   fail "the entry's icon is not the program's"
 
 # 2. The installed program starts and shows its window.
-run 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
+"$root/tools/wine-run" cs_CZ.UTF-8 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
 program_pid=$!
-window=$(window_named '^Quenlora$' 60) || fail "the installed program showed no window titled Quenlora"
-close_with_alt_f4 "$window" "$program_pid" || fail "the installed program did not end after Alt+F4"
-wait "$program_pid" 2>/dev/null || true
+window=$(window_named '^Quenlora$' 120) || fail "the installed program showed no window titled Quenlora"
+close_program "$window" "$program_pid" 90 || fail "the installed program did not end when its window was closed"
 program_pid=
-WINEPREFIX=$prefix wineserver -w
+wait_for_wine "$prefix" 60 || fail "Wine's processes still ran 60 s after the program ended"
 
 # 3. A higher version replaces it (with the desktop shortcut asked for): one entry, the new one.
-status=$(msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher")")" ADDLOCAL=Program,DesktopShortcut)
-[[ $status == 0 ]] || fail "msiexec /i of $higher ended with $status"
+msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher")")" ADDLOCAL=Program,DesktopShortcut
+[[ $msi_status == 0 ]] || fail "msiexec /i of $higher ended with $msi_status"
 [[ -z $(uninstall_entry "$(uuid_of "Quenlora product $current")") ]] || fail "the entry of $current is still there"
 entry=$(uninstall_entry "$(uuid_of "Quenlora product $higher")")
 [[ $(entry_value "$entry" DisplayVersion) == "\"$higher\"" ]] || fail "after the upgrade, DisplayVersion: $(entry_value "$entry" DisplayVersion)"
@@ -136,8 +143,8 @@ cmp -s "$exe" "$installed" || fail "the program is gone after the upgrade"
 # and shows the launch condition's message; Wine ends with another code and
 # shows nothing in a silent install, so the message is read from the package:
 # in the package's code page, read back as the Czech text it is.)
-status=$(msiexec_quietly "$work/downgrade.log" /i "$(windows_path "$(msi "$lower")")")
-[[ $status != 0 ]] || fail "msiexec /i of the lower $lower succeeded"
+msiexec_quietly "$work/downgrade.log" /i "$(windows_path "$(msi "$lower")")"
+[[ $msi_status != 0 ]] || fail "msiexec /i of the lower $lower succeeded"
 message="Na počítači je již nainstalována novější verze programu Quenlora. Starší verzi nelze nainstalovat."
 condition=$(msiinfo export "$(msi "$lower")" LaunchCondition | tr -d '\r' | sed -n 's/^NOT WIX_DOWNGRADE_DETECTED\t//p')
 [[ $condition == "$message" ]] || fail "the downgrade's message reads: $condition"
@@ -145,15 +152,11 @@ condition=$(msiinfo export "$(msi "$lower")" LaunchCondition | tr -d '\r' | sed 
 [[ -n $(uninstall_entry "$(uuid_of "Quenlora product $higher")") ]] || fail "the refused downgrade removed $higher"
 
 # 5. Uninstalling leaves nothing behind.
-status=$(msiexec_quietly "$work/uninstall.log" /x "{$(uuid_of "Quenlora product $higher")}")
-[[ $status == 0 ]] || fail "msiexec /x ended with $status"
+msiexec_quietly "$work/uninstall.log" /x "{$(uuid_of "Quenlora product $higher")}"
+[[ $msi_status == 0 ]] || fail "msiexec /x ended with $msi_status"
 [[ -e $prefix/drive_c/Program\ Files/Quenlora ]] && fail "Program Files\\Quenlora is still there"
 [[ -n $(start_menu)$(desktop) ]] && fail "a shortcut is still there"
 [[ -n $(uninstall_entry "$(uuid_of "Quenlora product $higher")") ]] && fail "the uninstall entry is still there"
 if run reg query 'HKLM\Software\Quenlora' >/dev/null 2>&1; then fail "HKLM\\Software\\Quenlora is still there"; fi
 
-if ((failures > 0)); then
-  echo "$failures failed" >&2
-  exit 1
-fi
 echo "all passed"

@@ -19,13 +19,13 @@ program_pid=
 
 fail() {
   echo "FAILED: $*" >&2
-  list_windows
+  report_display "$work"
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
-  WINEPREFIX=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8 wineserver --kill >/dev/null 2>&1 || true
+  end_processes "$program_pid"
+  end_wine "$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8"
   stop_virtual_display
 }
 trap cleanup EXIT
@@ -37,7 +37,7 @@ program_pid=$!
 
 main=$(window_named '^Quenlora$' 120) || fail "no window titled Quenlora"
 echo "window up after $(( ($(date +%s%N) - started) / 1000000 )) ms (a first start includes making the Wine prefix)"
-xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+focus_window "$main" 60 || fail "the window Quenlora did not take the focus"
 sleep 0.5
 
 # A scanner types the URL and presses Enter.
@@ -57,7 +57,7 @@ xdotool type --delay 10 "$target_windows"
 xdotool key Return
 
 notice=$(window_named '^Vortanek$' 30) || fail "no notice after the save"
-xdotool windowactivate --sync "$notice" >/dev/null 2>&1 || true
+focus_window "$notice" || fail "the notice did not take the focus"
 xdotool key Return
 sleep 0.5
 
@@ -67,7 +67,8 @@ actual=$(od -An -tx1 <"$target_unix")
 [[ $actual == "$expected" ]] || fail "the list holds$actual, expected$expected"
 echo "saved list: $(od -An -c <"$target_unix" | tr -s ' ')"
 
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
+# It has ended: this wait only reads its status.
 wait "$program_pid" || fail "the program ended with status $?"
 program_pid=
 echo "1 passed, 0 failed"
