@@ -191,8 +191,10 @@ int LinkUnnamedFile(int fd, const std::string& name)
 {
   const int linked = Guarded(TFilePoint::fpLink, [&] {
 #ifdef AT_EMPTY_PATH
-    // Needs a privilege; the path through /proc does not.
-    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    // Needs a privilege on kernels before 6.10; the path through /proc does not.
+    if (Guarded(TFilePoint::fpLinkByDescriptor,
+                [&] { return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH); }) == 0)
+      return 0;
     if (errno != ENOENT && errno != EPERM && errno != EACCES) return -1;
 #endif
     const std::string self = "/proc/self/fd/" + std::to_string(fd);

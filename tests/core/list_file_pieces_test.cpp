@@ -73,7 +73,10 @@ std::vector<TCase> Cases()
   // A code that fills a piece with its CR LF, then one whose pair straddles
   // nothing: the piece is handed on whole.
   const std::u16string fillsPiece = Repeated(kPiece - 2, u'F');
-  const Strings pairs = {pairAtEdge, pairAtSecondEdge, shortFirst, afterShort, fillsPiece, u"\u010D" + kPair};
+  // A pair whose low half is the piece's last unit needs no moving.
+  const std::u16string pairInside = Repeated(kPiece - 2, u'P') + kPair + u"Q";
+  const Strings pairs = {pairAtEdge, pairAtSecondEdge, shortFirst, afterShort, fillsPiece, u"\u010D" + kPair,
+                         pairInside};
 
   // An unpaired half has no UTF-8 form: the whole file falls back to UTF-16
   // LE, whether the half is in a piece cut from a long code or in a piece
@@ -82,6 +85,9 @@ std::vector<TCase> Cases()
   const std::u16string loneEndingPiece = Repeated(kPiece - 3, u'H') + kLoneHigh;
   const Strings lone = {loneInCutPiece};
   const Strings loneAtEnd = {u"first", loneEndingPiece, u"last"};
+  // A lone high half at the edge is cut after like any character: UTF-16
+  // carries it as it is.
+  const Strings loneAtEdge = {Repeated(kPiece - 1, u'L') + kLoneHigh + u"M"};
 
   std::vector<TCase> cases;
   for (TListEncoding encoding : {TListEncoding::leUtf8, TListEncoding::leAnsi}) {
@@ -94,7 +100,12 @@ std::vector<TCase> Cases()
     const TListEncoding encoding = bigEndian ? TListEncoding::leUtf16BE : TListEncoding::leUtf16LE;
     cases.push_back({"pairs at piece edges", pairs, encoding, Utf16(TextOf(pairs), bigEndian)});
     cases.push_back({"unpaired half", loneAtEnd, encoding, Utf16(TextOf(loneAtEnd), bigEndian)});
+    cases.push_back({"unpaired high half at the edge", loneAtEdge, encoding, Utf16(TextOf(loneAtEdge), bigEndian)});
   }
+  // A character outside windows-1250 in a piece that a code ends: UTF-8.
+  const Strings cjkAtEnd = {Repeated(kPiece - 3, u'C') + u"\u4E2D"};
+  cases.push_back({"character outside the code page ending a piece", cjkAtEnd, TListEncoding::leAnsi,
+                   "\xEF\xBB\xBF" + test::Utf8(TextOf(cjkAtEnd))});
   // Long plain windows-1250 text stays ANSI, one byte a character.
   const Strings czech = {Repeated(kPiece + 7, u'\u010D'), u"", Repeated(kPiece - 2, u'a')};
   cases.push_back({"long ANSI", czech, TListEncoding::leAnsi,
@@ -158,8 +169,12 @@ TEST(ListFilePieces, TextSplitAtPairsAndShortTexts)
         << c.Name;
     EXPECT_TRUE(EncodeBatchList(c.Text, TListEncoding::leUtf16BE) == Utf16(c.Text, true)) << c.Name;
   }
-  const std::u16string lone = Repeated(kPiece, u'x') + kLoneHigh + u"\r\n";
-  EXPECT_TRUE(EncodeBatchList(lone, TListEncoding::leUtf8) == Utf16(lone, false));
+  // A lone high half at the edge, and one further on.
+  for (const std::u16string& lone : {Repeated(kPiece - 1, u'x') + kLoneHigh + u"y\r\n",
+                                     Repeated(kPiece, u'x') + kLoneHigh + u"\r\n"}) {
+    EXPECT_TRUE(EncodeBatchList(lone, TListEncoding::leUtf8) == Utf16(lone, false));
+    EXPECT_TRUE(EncodeBatchList(lone, TListEncoding::leUtf16BE) == Utf16(lone, true));
+  }
 }
 
 }  // namespace
