@@ -65,13 +65,12 @@ std::vector<TCase> Cases()
   // The pair's high half is the last unit of the first piece: the piece must
   // end before it.
   const std::u16string pairAtEdge = Repeated(kPiece - 1, u'K') + kPair + u"tail";
-  // The same in the second piece of a code, and in a code that starts part-way
-  // into a piece (after a short code and its CR LF).
+  // The same at the second edge within a code.
   const std::u16string pairAtSecondEdge = Repeated(kPiece - 1, u'A') + kPair + Repeated(kPiece - 3, u'B') + kPair + u"C";
+  // Codes that start part-way into a piece (after a short code and its CR
+  // LF), and codes about a piece long, move the later edges elsewhere.
   const std::u16string shortFirst = u"Z1";
   const std::u16string afterShort = Repeated(kPiece - 5, u'D') + kPair + Repeated(3 * kPiece, u'E');
-  // A code that fills a piece with its CR LF, then one whose pair straddles
-  // nothing: the piece is handed on whole.
   const std::u16string fillsPiece = Repeated(kPiece - 2, u'F');
   // A pair whose low half is the piece's last unit needs no moving.
   const std::u16string pairInside = Repeated(kPiece - 2, u'P') + kPair + u"Q";
