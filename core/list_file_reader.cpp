@@ -114,7 +114,7 @@ void TListFileReader::Decode(std::string_view bytes, bool last)
   char16_t* room = builder_.Room(bytes.size());
   std::size_t taken = bytes.size();
   std::size_t written = 0;
-  switch (*encoding_) {  // GCOVR_EXCL_BR_LINE: no value outside the four
+  switch (*encoding_) {  // GCOVR_EXCL_BR_LINE: each value of the enumeration has its case
     case TListEncoding::leAnsi:
       taken = platform::DecodeAnsiPiece(bytes, last, room, written);
       break;

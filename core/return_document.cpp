@@ -190,7 +190,7 @@ void AddDocument(const TCodeBatch& batch, TExportKind kind, Lines& lines)
 {
   lines.Add(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   lines.Add(RootStartTag());
-  switch (kind) {  // GCOVR_EXCL_BR_LINE: no value outside the three
+  switch (kind) {  // GCOVR_EXCL_BR_LINE: each value of the enumeration has its case
     case xkSingle: AddSection(batch, lines, kIndividual, -1); break;
     case xkFull: AddSection(batch, lines, kUnbroken, -1); break;
     case xkKombi: {

@@ -191,7 +191,7 @@ int LinkUnnamedFile(int fd, const std::string& name)
 {
   const int linked = Guarded(TFilePoint::fpLink, [&] {
 #ifdef AT_EMPTY_PATH
-    // Needs a privilege on kernels before 6.10; the path through /proc does not.
+    // Needs a privilege on older kernels; the path through /proc does not.
     if (Guarded(TFilePoint::fpLinkByDescriptor,
                 [&] { return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH); }) == 0)
       return 0;
