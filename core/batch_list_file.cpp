@@ -98,7 +98,7 @@ std::optional<std::size_t> Utf8Size(TTextPieces& text)
 bool TryEncode(TTextPieces& text, TListEncoding encoding, std::string& bytes)
 {
   bytes.clear();
-  switch (encoding) {
+  switch (encoding) {  // GCOVR_EXCL_BR_LINE: each value of the enumeration has its case
     case TListEncoding::leAnsi:
       bytes.reserve(text.Size());
       // ANSI text that begins like a byte-order mark (in windows-1250 "ď»ż",

@@ -81,7 +81,9 @@ bool TCodeIndex::Erase(std::uint32_t entry, std::uint32_t hash)
   std::size_t hole = Home(hash);
   for (; cells_[hole].Entry != entry; hole = (hole + 1) & mask_)
     if (tags_[hole] == 0) return false;
-  if (tags_[hole] == 0) return false;
+  // Free cells hold kEmpty, which is no entry's position: the search stops at
+  // one only for an entry of kEmpty, which the batch never asks for.
+  if (tags_[hole] == 0) return false;  // GCOVR_EXCL_BR_LINE
   // Backward-shift deletion: pull later members of the probe run into the
   // hole, so lookups never need tombstones.
   for (std::size_t next = (hole + 1) & mask_; tags_[next] != 0; next = (next + 1) & mask_) {

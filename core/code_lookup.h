@@ -31,9 +31,8 @@ public:
   // one, as a deletion from the batch does.
   void EraseAndShift(std::uint32_t entry, std::uint32_t hash, bool indexed);
   void Clear();
-  // Indexes a whole loaded batch at once; the lookup must be empty.
-  void Load(std::span<const TCodeIndex::TEntryHash> entries);
-  // The same for `count` entries that next() gives one after another.
+  // Indexes a whole loaded batch at once, `count` entries that next() gives
+  // one after another; the lookup must be empty.
   template <class Next>
   void LoadEach(std::size_t count, Next next)
   {

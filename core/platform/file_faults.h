@@ -11,6 +11,7 @@ enum class TFilePoint {
   fpUnnamedCreate,  // open(O_TMPFILE) of the file that has no name yet
   fpNamedCreate,    // open(O_CREAT | O_EXCL) of a temporary beside the target
   fpLink,           // giving the unnamed file a name
+  fpLinkByDescriptor,  // its first way, linkat(AT_EMPTY_PATH), which needs a privilege on older kernels
   fpWrite,
   fpFlush,          // fsync of the new file
   fpClose,

@@ -23,6 +23,10 @@ std::basic_string<Char> Make(std::basic_string_view<Char> target, std::uint64_t 
   if (keep > kLongestName - kAdded) {
     keep = kLongestName - kAdded;
     while (keep > 0 && SplitsCharacter(target[keep])) --keep;
+    // A name with no boundary to cut at (bytes that are no UTF-8, lone low
+    // surrogates) is cut where it must be: the temporary still needs part of
+    // it to be recognised as one.
+    if (keep == 0) keep = kLongestName - kAdded;
   }
   std::basic_string<Char> name;
   name.reserve(keep + kAdded);
@@ -37,7 +41,8 @@ std::basic_string<Char> Make(std::basic_string_view<Char> target, std::uint64_t 
 template <class Char>
 bool EndsWithAscii(std::basic_string_view<Char> text, std::string_view ending)
 {
-  if (text.size() < ending.size()) return false;
+  // Recognise checks the length first: a text shorter than the ending never comes.
+  if (text.size() < ending.size()) return false;  // GCOVR_EXCL_BR_LINE
   const std::size_t start = text.size() - ending.size();
   for (std::size_t i = 0; i < ending.size(); ++i)
     if (text[start + i] != Char(ending[i])) return false;

@@ -46,10 +46,11 @@ protected:
 
   // The bytes read in blocks of every small size, so that block ends fall
   // inside marks, characters and CR LF pairs: each must give what the whole
-  // file gives (the entries and ListEncoding, or the same refusal).
+  // file gives (the entries and ListEncoding, or the same refusal). A block
+  // size of 0 stands for 1.
   static void ExpectSameInEveryBlockSize(std::string_view bytes, const TCodeBatch& whole, const char* name)
   {
-    for (std::size_t block : {1, 2, 3, 4, 5, 7}) {
+    for (std::size_t block : {0, 1, 2, 3, 4, 5, 7}) {
       TCodeBatch batch;
       Fill(batch, {u"KEEP1", u"KEEP2"});
       batch.SetWholePackage(1, true);
@@ -172,6 +173,8 @@ TEST_F(BatchListFile, SaveFallsBackWhenEncodingCannotHoldText)
        "\xEF\xBB\xBF\xCB\x99\xC5\xA3\x41\r\n"},
       {"ANSI bytes that would read as a UTF-8 mark", TListEncoding::leAnsi, u"\u010F\u00BB\u017C1",
        "\xEF\xBB\xBF\xC4\x8F\xC2\xBB\xC5\xBC\x31\r\n"},
+      {"ANSI bytes that would read as a UTF-16 BE mark", TListEncoding::leAnsi, u"\u0163\u02D9B",
+       "\xEF\xBB\xBF\xC5\xA3\xCB\x99\x42\r\n"},
       {"ANSI, emoji", TListEncoding::leAnsi, u"\U0001F600", "\xEF\xBB\xBF\xF0\x9F\x98\x80\r\n"},
       {"ANSI, unpaired surrogate", TListEncoding::leAnsi, u"A\xD800",
        std::string("\xFF\xFE" "A\0\x00\xD8\r\0\n\0", 10)},

@@ -140,6 +140,10 @@ TEST(WriteFaults, UnwritablePlaces)
       {"read-only existing file of a read-only folder", "locked/read-only.txt", EACCES, true},
       {"control: new file in a writable folder", "open/new.txt", 0, true},
       {"control: existing file in a writable folder", "open/old.txt", 0, true},
+      // A folder the user may add to but not list or open (a drop box): the
+      // new name is made durable as far as the system lets the user.
+      {"new file in a folder that cannot be listed", "drop/new.txt", 0, true},
+      {"existing file in a folder that cannot be listed", "drop/old.txt", 0, true},
   };
   const TCodeBatch batch = SampleBatch();
   const TBatchState before = StateOf(batch);
@@ -150,15 +154,18 @@ TEST(WriteFaults, UnwritablePlaces)
       fs::create_directory(folder / "folder");
       fs::create_directory(folder / "locked");
       fs::create_directory(folder / "open");
+      fs::create_directory(folder / "drop");
       WriteBytes(folder / "file.txt", kPrevious);
       WriteBytes(folder / "locked/old.txt", kPrevious);
       WriteBytes(folder / "locked/read-only.txt", kPrevious);
       WriteBytes(folder / "read-only.txt", kPrevious);
       WriteBytes(folder / "open/old.txt", kPrevious);
+      WriteBytes(folder / "drop/old.txt", kPrevious);
       GiveToUnprivilegedUser(folder.Path());
       fs::permissions(folder / "read-only.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
       fs::permissions(folder / "locked/read-only.txt", fs::perms::owner_read);
       fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+      fs::permissions(folder / "drop", fs::perms::owner_write | fs::perms::owner_exec);
       const auto files = Snapshot(folder.Path());
 
       const auto path = folder / c.Target;

@@ -1,5 +1,6 @@
 // The POSIX half of the platform layer: regional settings from the C
-// library's locale data, and the folder the file dialogs open in.
+// library's locale data, the folder the file dialogs open in, and the ANSI
+// code page (windows-1250, built in).
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -219,6 +220,7 @@ TEST(RegionalSettings, UnusualPosixFormats)
       {"names only keep the default date", "%A%B", "%H:%M:%S", u"12/8/14 09:05:03"},
       {"12-hour clock without padding", "%d.%m.%Y", "%l:%M:%S", u"08.12.2014 9:05:03 am"},
       {"hour last", "%d.%m.%Y", "%M-%H", u"08.12.2014 09:05:03"},
+      {"a quote that is no separator, a sign past the letters", "%d.%m.%Y'~", "%H:%M:%S", u"08.12.2014~ 09:05:03"},
   };
   for (const auto& c : cases) {
     const TRegionalSettings s = platform::RegionalSettingsFromPosixFormats(c.DateFormat, c.TimeFormat, "", "");
@@ -335,6 +337,24 @@ TEST(DefaultFolder, DocumentsOrHomeWhereTheUserCannotWrite)
   EXPECT_EQ(DefaultFolderOfUserWithHome(plainHome), (plainHome / "").u16string());
 }
 
+// A user the password database does not know (an arbitrary user id, as
+// containers give) and without HOME has no documents folder; the dialogs
+// then open beside the program, even where that user cannot write.
+TEST(DefaultFolder, UserWithoutHomeGetsTheProgramsFolder)
+{
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "needs root to act as a user the system does not know";
+  constexpr uid_t kUnknownUser = 54321;
+  if (::getpwuid(kUnknownUser) != nullptr) GTEST_SKIP() << "user " << kUnknownUser << " exists here";
+  const std::u16string programFolder = fs::read_symlink("/proc/self/exe").parent_path().u16string() + u"/";
+  const std::u16string folders = test::AsUnprivilegedUser(
+      [] {
+        ::unsetenv("HOME");
+        return platform::DocumentsFolder() + u"|" + DefaultFolder();
+      },
+      kUnknownUser);
+  EXPECT_EQ(folders, u"|" + programFolder);
+}
+
 // The documents folder from the environment: HOME (or, without a usable one,
 // the user's entry in the password database), XDG_CONFIG_HOME or ~/.config.
 TEST(UserFolders, DocumentsFolderFromTheEnvironment)
@@ -381,6 +401,39 @@ TEST(UserFolders, DocumentsFolderFromTheEnvironment)
     if (!c.ConfigHome) ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(platform::DocumentsFolder(), c.Expected) << c.Name;
   }
+}
+
+// Every byte decodes, whole or in pieces of any size, to the character that
+// encodes back to it; the bytes windows-1250 leaves undefined stand for the
+// control characters of the same number, as Windows maps them.
+TEST(AnsiCodePage, EveryByteDecodesAndEncodesBack)
+{
+  std::string bytes;
+  for (int b = 1; b < 256; ++b) bytes += static_cast<char>(b);
+  const std::u16string text = platform::DecodeAnsi(bytes);
+  ASSERT_EQ(text.size(), bytes.size());
+  EXPECT_EQ(text[0x41 - 1], u'A');
+  EXPECT_EQ(text[0x80 - 1], u'\u20AC');
+  EXPECT_EQ(text[0x81 - 1], u'\u0081');
+  EXPECT_EQ(text[0x8A - 1], u'\u0160');
+  EXPECT_EQ(text[0xE8 - 1], u'\u010D');
+  EXPECT_EQ(text[0xFF - 1], u'\u02D9');
+  std::string encoded;
+  EXPECT_TRUE(platform::EncodeAnsi(text, encoded));
+  EXPECT_EQ(test::Hex(encoded), test::Hex(bytes));
+
+  for (std::size_t piece : {1u, 7u, 64u}) {
+    std::u16string pieces;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+      const std::string_view part = std::string_view(bytes).substr(at, piece);
+      std::u16string room(part.size(), u'\0');
+      std::size_t written = 0;
+      EXPECT_EQ(platform::DecodeAnsiPiece(part, at + piece >= bytes.size(), room.data(), written), part.size());
+      pieces += room.substr(0, written);
+    }
+    EXPECT_EQ(pieces, text) << "pieces of " << piece;
+  }
+  EXPECT_EQ(platform::DecodeAnsi(""), u"");
 }
 
 TEST(DefaultFolder, CanCreateFilesIn)

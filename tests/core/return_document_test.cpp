@@ -135,6 +135,7 @@ TEST(ReturnDocument, CodeLinesAreTrimmedAndEscaped)
   const std::vector<TCase> cases = {
       {u"A&B", u"A&amp;B"},
       {u" <x>\t", u"&lt;x&gt;"},
+      {u"x>y", u"x&gt;y"},
       {u"&amp;", u"&amp;amp;"},
       {u"\"q'", u"\"q'"},
       {u"A\tB\nC", u"A\tB\nC"},

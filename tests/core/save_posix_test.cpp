@@ -108,6 +108,13 @@ TEST(SaveFaults, EveryCallFailing)
       {"unnamed files unsupported: EINVAL", {{TFilePoint::fpUnnamedCreate, EINVAL, 1}}, false, 0},
       {"unnamed files unsupported: ENOSYS", {{TFilePoint::fpUnnamedCreate, ENOSYS, 1}}, true, 0},
       {"every name for the unnamed file taken", {{TFilePoint::fpLink, EEXIST, 100}}, true, 0},
+      // Linking by the descriptor alone needs a privilege on older kernels;
+      // the link goes through /proc then. Any other failure: a named temporary.
+      {"no privilege to link by descriptor: ENOENT", {{TFilePoint::fpLinkByDescriptor, ENOENT, kAlways}}, false, 0},
+      {"no privilege to link by descriptor: EPERM", {{TFilePoint::fpLinkByDescriptor, EPERM, kAlways}}, true, 0},
+      {"no privilege to link by descriptor: EACCES", {{TFilePoint::fpLinkByDescriptor, EACCES, kAlways}}, false, 0},
+      {"link by descriptor fails", {{TFilePoint::fpLinkByDescriptor, EIO, kAlways}}, false, 0},
+      {"link by descriptor fails, existing file", {{TFilePoint::fpLinkByDescriptor, EIO, kAlways}}, true, 0},
       {"in-place write fails",
        {{TFilePoint::fpUnnamedCreate, EACCES, 1}, {TFilePoint::fpWrite, ENOSPC, 1}}, true, -1},
       {"in-place flush fails",
@@ -222,19 +229,25 @@ TEST(SaveFaults, InterruptedCallsAreRepeated)
   EXPECT_EQ(test::Codes(loaded), test::Codes(NewBatch()));
 }
 
-// A path without a folder names a file in the current folder, new or not.
+// A path without a folder names a file in the current folder, new or not,
+// through the file without a name and through the named temporary.
 TEST(SaveReplacement, FileInTheCurrentFolder)
 {
-  TScratchFolder folder;
-  WriteBytes(folder / "list.txt", kOld);
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder.Path());
-  const std::u16string replaced = ErrorOf([] { SaveBatchList(NewBatch(), u"list.txt"); });
-  const std::u16string created = ErrorOf([] { SaveBatchList(NewBatch(), u"new.txt"); });
-  fs::current_path(previous);
-  EXPECT_EQ(replaced, u"");
-  EXPECT_EQ(created, u"");
-  EXPECT_EQ(Snapshot(folder.Path()), (std::map<std::string, std::string>{{"list.txt", kNew}, {"new.txt", kNew}}));
+  for (const bool named : {false, true}) {
+    TScratchFolder folder;
+    WriteBytes(folder / "list.txt", kOld);
+    TFaultsCleared cleared;
+    if (named) platform::FailFileCalls(TFilePoint::fpUnnamedCreate, EOPNOTSUPP, 1000);
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.Path());
+    const std::u16string replaced = ErrorOf([] { SaveBatchList(NewBatch(), u"list.txt"); });
+    const std::u16string created = ErrorOf([] { SaveBatchList(NewBatch(), u"new.txt"); });
+    fs::current_path(previous);
+    EXPECT_EQ(replaced, u"") << "named: " << named;
+    EXPECT_EQ(created, u"") << "named: " << named;
+    EXPECT_EQ(Snapshot(folder.Path()), (std::map<std::string, std::string>{{"list.txt", kNew}, {"new.txt", kNew}}))
+        << "named: " << named;
+  }
 }
 
 // A name as long as the file system allows, in a script of two-byte

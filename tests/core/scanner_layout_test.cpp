@@ -222,6 +222,11 @@ TEST(ComposeSymbols, FollowsTheRulesAndDropsWhatCannotMatch)
   const std::vector<TCase> cases = {
       {u"\u0301a", u"á"}, {u"\u030Cc", u"č"}, {u"\u030Au", u"ů"}, {u"\u0301J", u"J\u0301"},
       {u"\u0301\u0308 ", u"\u0385"}, {u"\u0301-", u"-"}, {u"a\u0301", u"a"}, {u"", u""},
+      // A dead key no rule begins with, or that sorts after every rule that
+      // follows the first one, gives nothing; the next key types alone.
+      {u"\u0360a", u"a"}, {u"\u030C\u036Fa", u"a"},
+      // Combining marks end at U+036F: the characters after them are no dead keys.
+      {u"\u0370\u0400", u"\u0370\u0400"},
   };
   for (const TCase& c : cases) EXPECT_EQ(ComposeSymbols(c.Symbols), c.Text) << testing::PrintToString(c.Symbols);
 }

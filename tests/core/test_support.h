@@ -341,10 +341,11 @@ inline void GiveToUnprivilegedUser(const fs::path& path)
 
 // Runs the action as a user whom file permissions bind and returns its
 // result: under root in a child process that has given up root for the user
-// nobody for good, otherwise here. The child reports only its result, so the
+// nobody (or the given one) for good, otherwise here. The child reports only its result, so the
 // action must not rely on test assertions; a child that cannot give up root
 // or does not end normally fails the test.
-inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& action)
+inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& action,
+                                         uid_t user = kUnprivilegedUser)
 {
   if (!RunningAsRoot()) return action();
   int channel[2];
@@ -361,8 +362,8 @@ inline std::u16string AsUnprivilegedUser(const std::function<std::u16string()>& 
   }
   if (child == 0) {
     ::close(channel[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedGroup) != 0 || ::setuid(kUnprivilegedUser) != 0 ||
-        ::geteuid() != kUnprivilegedUser || ::setuid(0) == 0)
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedGroup) != 0 || ::setuid(user) != 0 ||
+        ::geteuid() != user || ::setuid(0) == 0)
       ::_exit(3);
     std::u16string result;
     try {

@@ -70,6 +70,29 @@ TEST(UnicodeText, LossyConversions)
   for (const auto& c : fromUtf8) EXPECT_EQ(FromUtf8Lossy(c.Bytes), c.Text) << Hex(c.Bytes);
 }
 
+// Strict UTF-8 encoding refuses an unpaired half wherever it stands; the
+// text before it has been appended.
+TEST(UnicodeText, StrictEncodingRefusesUnpairedSurrogates)
+{
+  struct TCase {
+    std::u16string Text;
+    std::string Appended;  // what out holds after the refusal
+  };
+  const std::vector<TCase> cases = {
+      {u"ab" + std::u16string(1, u'\xD800'), ">ab"},
+      {std::u16string(1, u'\xDC00') + u"ab", ">"},
+      {u"\u010D" + std::u16string{u'\xD83D', u'x'}, ">\xC4\x8D"},
+  };
+  for (const auto& c : cases) {
+    std::string out = ">";
+    EXPECT_FALSE(AppendUtf8(c.Text, out)) << Hex(c.Appended);
+    EXPECT_EQ(Hex(out), Hex(c.Appended));
+  }
+  std::string out = ">";
+  EXPECT_TRUE(AppendUtf8(u"a\u00E9\u20AC\U0001F600", out));
+  EXPECT_EQ(Hex(out), Hex(">a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"));
+}
+
 TEST(UnicodeText, StrictDecodingRefusesWhatLossyReplaces)
 {
   for (const std::string bytes : {"a\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xF8\x88\x80\x80\x80"}) {
@@ -80,6 +103,50 @@ TEST(UnicodeText, StrictDecodingRefusesWhatLossyReplaces)
   std::u16string out = u">";
   EXPECT_TRUE(DecodeUtf8Strict("\xF0\x9F\x98\x80\xC4\x8D", out));
   EXPECT_EQ(out, u">\U0001F600\u010D");
+
+  // ASCII goes eight bytes at a time: texts that end exactly at, just before
+  // and just after such a step, and a non-ASCII byte in each position of one.
+  for (std::size_t length : {7u, 8u, 9u, 16u, 17u}) {
+    std::string ascii;
+    std::u16string expected;
+    for (std::size_t i = 0; i < length; ++i) {
+      ascii += static_cast<char>('A' + i);
+      expected += static_cast<char16_t>(u'A' + i);
+    }
+    std::u16string decoded;
+    EXPECT_TRUE(DecodeUtf8Strict(ascii, decoded)) << length;
+    EXPECT_EQ(decoded, expected) << length;
+  }
+  for (std::size_t at = 0; at < 8; ++at) {
+    std::string bytes = "abcdefgh";
+    bytes.replace(at, 1, "\xC4\x8D");
+    std::u16string expected = u"abcdefgh";
+    expected[at] = u'\u010D';
+    std::u16string decoded;
+    EXPECT_TRUE(DecodeUtf8Strict(bytes, decoded)) << at;
+    EXPECT_EQ(decoded, expected) << at;
+  }
+}
+
+// UTF-16 from bytes in either order; an odd last byte is ignored.
+TEST(UnicodeText, Utf16FromBytes)
+{
+  struct TCase {
+    std::string Bytes;
+    std::u16string LittleEndian;
+    std::u16string BigEndian;
+  };
+  const std::vector<TCase> cases = {
+      {"", u"", u""},
+      {"A", u"", u""},
+      {std::string("A\0", 2), u"A", u"\u4100"},
+      {std::string("\x0D\x01\x3D\xD8\x00\xDE\x7F", 7), u"\u010D\U0001F600", u"\u0D01\u3DD8\u00DE"},
+      {"\xFF\xFE", u"\uFEFF", u"\uFFFE"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeUtf16LE(c.Bytes), c.LittleEndian) << Hex(c.Bytes);
+    EXPECT_EQ(DecodeUtf16BE(c.Bytes), c.BigEndian) << Hex(c.Bytes);
+  }
 }
 
 // windows-1250 holds ASCII, its own letters, and nothing else.
@@ -110,11 +177,17 @@ TEST(UnicodeText, DocumentLinesCarryUnpairedSurrogatesAsReplacement)
   TDocumentLines lines;
   lines.Add(u"a" + std::u16string(1, u'\xDC01') + u"b");
   lines.Add(u"\u010D");
-  ASSERT_EQ(lines.Count(), 2);
+  // A high half at the very end, or before anything but a low half.
+  lines.Add(u"c" + std::u16string(1, u'\xD83D'));
+  lines.Add(std::u16string{u'\xD83D', u'\xD83D', u'\xDE00', u'\xD800', u'd'});
+  ASSERT_EQ(lines.Count(), 4);
   EXPECT_EQ(lines.Line(0), u"a\uFFFDb");
   EXPECT_EQ(lines.Line(1), u"\u010D");
-  EXPECT_EQ(Hex(lines.Utf8()), Hex("a\xEF\xBF\xBD" "b\r\n\xC4\x8D\r\n"));
-  EXPECT_THROW(lines.Line(2), std::out_of_range);
+  EXPECT_EQ(lines.Line(2), u"c\uFFFD");
+  EXPECT_EQ(lines.Line(3), u"\uFFFD\U0001F600\uFFFDd");
+  EXPECT_EQ(Hex(lines.Utf8()), Hex("a\xEF\xBF\xBD" "b\r\n\xC4\x8D\r\nc\xEF\xBF\xBD\r\n"
+                                   "\xEF\xBF\xBD\xF0\x9F\x98\x80\xEF\xBF\xBD" "d\r\n"));
+  EXPECT_THROW(lines.Line(4), std::out_of_range);
   EXPECT_THROW(lines.Line(-1), std::out_of_range);
 }
 
