@@ -305,6 +305,8 @@ public:
   {
     if (InjectedFault(TFilePoint::fpRename) != 0) return false;
     const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    // The structure holds one character of the name already: room for the
+    // terminating NUL, which some of the system's paths read the name up to.
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->RootDirectory = nullptr;
