@@ -15,6 +15,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "batch_error.h"
@@ -305,6 +306,49 @@ TEST(Win32Files, SaveWaitsForAFileHeldForAMoment)
     }
     EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"seznam.txt"}) << name;
   }
+}
+
+// A save that waits to rename its temporary over a file in use still holds
+// the temporary: a save of another program into the same folder (another
+// computer on the same share) meanwhile removes leftovers, and must not take
+// the running save's temporary for one.
+TEST(Win32Files, RunningSaveKeepsItsTemporaryFromAnotherSavesCleanUp)
+{
+  TScratchFolder folder;
+  TScratchFolder contents;
+  const fs::path path = folder / "seznam.txt";
+  const fs::path other = folder / "jiný seznam.txt";
+  WriteBytes(path, kPrevious);
+  const fs::path content = contents / "content.txt";
+  WriteBytes(content, "OTHER\r\n");
+
+  // Held as a scanner holds it, for less than a save waits.
+  const std::wstring readyName = L"quenlora-test-cleanup-" + std::to_wstring(::GetCurrentProcessId());
+  const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+  HANDLE holder = nullptr;
+  ASSERT_EQ(RunProgram(ProbeProgram(), {L"hold-for", L"scan", L"700", path.wstring(), readyName}, &holder), 0);
+  const HANDLE started[] = {ready, holder};
+  ASSERT_EQ(::WaitForMultipleObjects(2, started, FALSE, 60000), WAIT_OBJECT_0);
+  ::ResetEvent(ready);
+
+  std::u16string error = u"<not run>";
+  std::thread saving([&] { error = ErrorOf([&] { SaveBatchList(SampleBatch(), U16(path)); }); });
+  // Once the temporary is there, the save waits for the holder; the other save runs now.
+  const ULONGLONG deadline = ::GetTickCount64() + 10000;
+  while (ListTree(folder.Path()).size() < 2 && ::GetTickCount64() < deadline) ::Sleep(1);
+  const bool temporarySeen = ListTree(folder.Path()).size() == 2;
+  const int otherSave = RunProgram(ProbeProgram(), {L"save", other.wstring(), content.wstring(), readyName});
+  saving.join();
+  ::WaitForSingleObject(holder, 60000);
+  ::CloseHandle(holder);
+  ::CloseHandle(ready);
+
+  ASSERT_TRUE(temporarySeen);
+  EXPECT_EQ(otherSave, 0);
+  EXPECT_EQ(error, u"");
+  EXPECT_EQ(ReadBytes(path), "KP0001\r\nKP0002\r\nKP0003\r\n");
+  EXPECT_EQ(ReadBytes(other), "OTHER\r\n");
+  EXPECT_EQ(ListTree(folder.Path()), (std::set<std::string>{"jiný seznam.txt", "seznam.txt"}));
 }
 
 // A save removes the temporaries that killed saves left in its folder, and
