@@ -4,6 +4,7 @@
 // not insist that a file or folder exists.
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
