@@ -50,6 +50,7 @@ public:
 
   // Shows the dialog modally over owner. False when cancelled (the dialog is
   // left as it was); true with FileName and FileTypeIndex set to the choice.
+  // Throws TBatchError when the system cannot show the dialog.
   virtual bool Execute(TFileDialog& dialog, QWidget* owner) = 0;
   // The notice: a main instruction and a content line shown as plain text.
   virtual void ShowNotice(QWidget* owner, const QString& instruction, const QString& content) = 0;

@@ -17,7 +17,13 @@ namespace quenlora::ui {
 
 // Shows the dialog modally over owner. False when cancelled (the dialog is
 // left as it was); true with FileName and FileTypeIndex set to the choice.
+// Throws TBatchError "Cannot show the file dialog. <the system's reason>"
+// when the system cannot show it.
 bool ExecuteNativeFileDialog(TFileDialog& dialog, QWidget* owner);
+
+// For tests: the next showing ends at once with this result (an HRESULT) as
+// if the system's dialog had returned it.
+void FailNextNativeFileDialog(long result);
 
 // The system dialog while it is shown, or nullptr (for tests, which act in
 // it and read its state while it is open).

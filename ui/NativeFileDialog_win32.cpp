@@ -6,13 +6,41 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <string>
 #include <vector>
+
+#include "batch_error.h"
 
 namespace quenlora::ui {
 
 namespace {
 
 IFileDialog* shown = nullptr;
+// A result that a test asked the next showing to fail with, or S_OK.
+HRESULT nextFailure = S_OK;
+
+// The system's own text for a result, in the user's language.
+std::u16string SystemText(HRESULT result)
+{
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text = buffer != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(buffer), length) : u"";
+  ::LocalFree(buffer);
+  if (!CleanReason(text).empty()) return text;
+  std::u16string code = u"System error 0x";
+  for (int shift = 28; shift >= 0; shift -= 4)
+    code += u"0123456789ABCDEF"[(static_cast<unsigned long>(result) >> shift) & 0xF];
+  return code;
+}
+
+// A dialog that the system could not show is not a cancelled one: the
+// command ends with the system's reason in the error box.
+[[noreturn]] void CannotShow(HRESULT result)
+{
+  throw TBatchError(u"Cannot show the file dialog. " + CleanReason(SystemText(result)));
+}
 
 // Holds a COM interface and releases it.
 template <class T>
@@ -48,6 +76,8 @@ public:
 
 IFileDialog* ShownNativeFileDialog() { return shown; }
 
+void FailNextNativeFileDialog(long result) { nextFailure = result; }
+
 bool ExecuteNativeFileDialog(TFileDialog& dialog, QWidget* owner)
 {
   // Qt has the thread in a single-threaded apartment already; this only
@@ -63,9 +93,10 @@ bool ExecuteNativeFileDialog(TFileDialog& dialog, QWidget* owner)
 
   const bool save = dialog.Kind() == TFileDialog::fdSave;
   TComPointer<IFileDialog> fileDialog;
-  if (FAILED(::CoCreateInstance(save ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFileDialog, reinterpret_cast<void**>(fileDialog.Out()))))
-    return false;
+  const HRESULT created = ::CoCreateInstance(save ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr,
+                                             CLSCTX_INPROC_SERVER, IID_IFileDialog,
+                                             reinterpret_cast<void**>(fileDialog.Out()));
+  if (FAILED(created)) CannotShow(created);
 
   FILEOPENDIALOGOPTIONS options = 0;
   fileDialog->GetOptions(&options);
@@ -107,17 +138,22 @@ bool ExecuteNativeFileDialog(TFileDialog& dialog, QWidget* owner)
   fileDialog->SetFileName(Wide(name));
 
   HWND window = owner != nullptr ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
-  HRESULT result;
-  {
+  HRESULT result = nextFailure;
+  nextFailure = S_OK;
+  if (result == S_OK) {
     const TShowing showing(fileDialog.Get());
     result = fileDialog->Show(window);
   }
-  if (FAILED(result)) return false;  // cancelled, or the dialog could not be shown
+  if (result == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return false;
+  if (FAILED(result)) CannotShow(result);
 
   TComPointer<IShellItem> chosen;
-  if (FAILED(fileDialog->GetResult(chosen.Out()))) return false;
+  result = fileDialog->GetResult(chosen.Out());
+  if (FAILED(result)) CannotShow(result);
   wchar_t* path = nullptr;
-  if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)) || path == nullptr) return false;
+  result = chosen->GetDisplayName(SIGDN_FILESYSPATH, &path);
+  if (FAILED(result)) CannotShow(result);
+  if (path == nullptr) CannotShow(E_UNEXPECTED);
   dialog.FileName = QString::fromWCharArray(path);
   ::CoTaskMemFree(path);
   UINT type = 0;

@@ -1,23 +1,27 @@
 #pragma once
 
-// Failure points of the POSIX file layer for the calls that no test can make
-// fail with a real file (flushing, closing, every temporary name taken, ...).
-// A test arms a point; the next calls of that kind then fail with the given
-// error as if the system had returned it. Nothing arms them in the program.
+// Failure points of the file layer for the calls that no test can make fail
+// with a real file (flushing, closing, every temporary name taken, on Windows
+// a share that refuses deleting, ...). A test arms a point; the next calls of
+// that kind then fail with the given error as if the system had returned it:
+// an errno value on POSIX, a system error code (ERROR_...) on Windows.
+// Nothing arms them in the program, and unarmed they cost one test of a flag.
 
 namespace quenlora::platform {
 
 enum class TFilePoint {
   fpUnnamedCreate,  // open(O_TMPFILE) of the file that has no name yet
-  fpNamedCreate,    // open(O_CREAT | O_EXCL) of a temporary beside the target
+  fpNamedCreate,    // creating a temporary beside the target (on Windows also the target, where no temporary can be)
   fpLink,           // giving the unnamed file a name
   fpLinkByDescriptor,  // its first way, linkat(AT_EMPTY_PATH), which needs a privilege on older kernels
   fpWrite,
-  fpFlush,          // fsync of the new file
+  fpFlush,          // fsync or FlushFileBuffers of the new file
   fpClose,
   fpRename,
   fpFolderFlush,    // fsync of the folder after the rename
   fpRead,
+  fpDelete,         // Windows: removing the save's own temporary
+  fpOpen,           // Windows: opening a file for reading
   fpCount
 };
 

@@ -133,7 +133,7 @@ bool CanCreateFilesIn(const std::u16string& folder)
   // controlled folder all say no at the moment a file is created. The probe
   // is hidden and goes away by itself when its handle closes.
   if (folder.empty() || folder.find(u'\0') != std::u16string::npos) return false;
-  const std::u16string base = WithBackslash(folder) + u".quenlora-write-check-";
+  const std::u16string base = WithBackslash(SystemPath(folder)) + u".quenlora-write-check-";
   for (unsigned attempt = 0; attempt < 10; ++attempt) {
     const std::uint64_t unique = (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32) ^ ::GetTickCount64() ^ attempt;
     const std::string digits = std::to_string(unique);

@@ -4,6 +4,7 @@
 // not insist that a file or folder exists.
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -13,9 +14,11 @@
 
 #include <functional>
 
+#include "MainForm.h"
 #include "NativeFileDialog.h"
 #include "QtDialogs.h"
 #include "TestSupport.h"
+#include "code_batch.h"
 
 using namespace quenlora::ui;
 using namespace quenlora::ui::test;
@@ -188,6 +191,25 @@ bool RunNative(TFileDialog& fileDialog, const QString& typed, int fileType, TDia
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
+// The window's dialogs with the system's own file dialogs, the rest recorded.
+class TSystemFileDialogs : public TScriptedDialogs {
+public:
+  bool Execute(TFileDialog& dialog, QWidget* owner) override { return ExecuteNativeFileDialog(dialog, owner); }
+};
+
+// The system's text for a result, as the error box shows it after the lead.
+QString SystemText(HRESULT result)
+{
+  wchar_t* buffer = nullptr;
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  QString text = buffer != nullptr ? QString::fromWCharArray(buffer, static_cast<int>(length)) : QString();
+  ::LocalFree(buffer);
+  while (!text.isEmpty() && (text.back() <= QChar(u' ') || text.back() == QChar(u'.'))) text.chop(1);
+  return text;
+}
+
 bool UnderWine()
 {
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -296,6 +318,34 @@ private Q_SLOTS:
     QVERIFY(!RunNative(fileDialog, QStringLiteral("there.txt"), -1, seen, false));
     QVERIFY(seen.Asked);
     QCOMPARE(fileDialog.FileName, QStringLiteral("proposal.txt"));
+  }
+
+  // A dialog that the system cannot show is reported with the system's
+  // reason and ends the command; only cancelling ends it silently.
+  void aDialogThatCannotBeShownIsReported()
+  {
+    TSystemFileDialogs dialogs;
+    TMain window(dialogs);
+    QVERIFY(ShowAndActivate(window));
+    Scan(window, QStringLiteral("KP0001"));
+    const QString before = window.txtInput->text();
+
+    FailNextNativeFileDialog(HRESULT_FROM_WIN32(ERROR_CANCELLED));
+    window.A_SaveList->trigger();
+    QCOMPARE(dialogs.Errors, QStringList());
+
+    for (const HRESULT failure : {E_OUTOFMEMORY, HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), E_FAIL}) {
+      const QString text = SystemText(failure);
+      QVERIFY2(!text.isEmpty(), "the system has a text for the failure");
+      dialogs.Errors.clear();
+      FailNextNativeFileDialog(failure);
+      window.A_XMLKombi->trigger();
+      QCOMPARE(dialogs.Errors, QStringList{QStringLiteral("Cannot show the file dialog. ") + text + u'.'});
+    }
+    // Nothing was saved or noted, and the batch is as it was.
+    QCOMPARE(dialogs.Notices.size(), 0);
+    QCOMPARE(window.Batch().Count(), std::ptrdiff_t{1});
+    QCOMPARE(window.txtInput->text(), before);
   }
 };
 

@@ -9,7 +9,8 @@
 //   win32_probe hold-for <how> <milliseconds> <file> <ready event>
 //     The same for a while only, as an antivirus scanner or an indexer does
 //     with a freshly written file. <how> as above, or "scan" (reading, other
-//     readers and writers allowed, deleting and renaming not).
+//     readers and writers allowed, deleting and renaming not), or "viewer"
+//     (reading, everything shared, as a viewer or a preview pane holds it).
 //   win32_probe save <target> <content file> <ready event>
 //     Reads the content file, signals the ready event, and saves the content
 //     to the target as the program saves a list, for a test that ends this
@@ -41,6 +42,8 @@ HANDLE OpenAs(const std::wstring& how, const wchar_t* path)
     share = 0;
   } else if (how == L"scan") {
     share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  } else if (how == L"viewer") {
+    share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   } else if (how != L"read") {
     return INVALID_HANDLE_VALUE;
   }
