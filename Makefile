@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # make run    build and start the program
 # make test   build and run every test, then build and run them all again
 #             with AddressSanitizer and UndefinedBehaviorSanitizer, then

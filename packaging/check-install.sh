@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs a build into a scratch prefix and checks that the program, its desktop
 # entry, its theme icons and its AppStream metadata land where desktops look for
 # them, that they name each other consistently, and that desktop-file-validate

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The POSIX half of the platform layer: regional settings from the C
 // library's locale data, and the folder the file dialogs open in.
 #include <gtest/gtest.h>

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Windows Installer package under Wine, in a fresh Wine prefix of its own,
 # on a virtual display (without one the installed program would wait for a
 # screen for ever): a silent install and what it puts where, the installed

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Windows zip: two makings of it, at different times and in different
 # time zones, give the same bytes; inside are exactly the program and the
 # Czech text, with fixed times and modes, the text in UTF-8 with its mark and
