@@ -36,7 +36,7 @@ metainfo=share/metainfo/$app_id.metainfo.xml
 scalable=share/icons/hicolor/scalable/apps/$app_id.svg
 
 # Exactly these files, nothing missing and nothing else.
-expected=("bin/$program" "$desktop" "$metainfo" "$scalable")
+expected=("bin/$program" "$desktop" "$metainfo" "$scalable" share/doc/quenlora/copyright share/doc/quenlora/changelog.gz)
 for size in "${sizes[@]}"; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done
