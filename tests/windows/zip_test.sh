@@ -12,7 +12,7 @@ set -euo pipefail
 exe=$1 icon=$2 version=$3 work=$4
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 rm -rf "$work"
-mkdir -p "$work/first" "$work/second"
+mkdir -p "$work/first" "$work/second" "$work/third"
 zip_name=quenlora-$version-windows-x64.zip
 failures=0
 fail() {
@@ -24,6 +24,21 @@ TZ=UTC "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/
 sleep 2
 TZ=Asia/Tokyo "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/second" >/dev/null
 cmp -s "$work/first/$zip_name" "$work/second/$zip_name" || fail "two makings of the zip differ"
+
+# The installer's package code: the same for the same inputs, another one when
+# any input differs, here only the icon (the product code stays).
+msi_name=quenlora-$version-x64.msi
+package_code() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
+product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
+cp "$icon" "$work/other.ico"
+printf '\0' >>"$work/other.ico"
+"$root/packaging/windows/make-packages" "$exe" "$work/other.ico" "$version" "$work/third" >/dev/null
+first_code=$(package_code "$work/first/$msi_name")
+[[ -n $first_code ]] || fail "the installer has no package code"
+[[ $(package_code "$work/second/$msi_name") == "$first_code" ]] || fail "two makings of the installer have other package codes"
+[[ $(package_code "$work/third/$msi_name") != "$first_code" ]] || fail "another icon kept the package code $first_code"
+[[ $(product_code "$work/third/$msi_name") == "$(product_code "$work/first/$msi_name")" ]] ||
+  fail "another icon changed the product code"
 
 listing=$(zipinfo "$work/first/$zip_name" | sed -n '/^-/p' | awk '{ print $1, $NF == "spustit.txt" ? "Quenlora/Jak spustit.txt" : $NF }')
 expected=$'-rw-r--r-- Quenlora/vortanek.exe\n-rw-r--r-- Quenlora/Jak spustit.txt'
