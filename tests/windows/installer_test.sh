@@ -97,6 +97,19 @@ start_menu() { shortcut "Start Menu/Programs" "Start Menu/Programs"; }
 desktop() { shortcut "Desktop" "Desktop"; }
 description="Sběr kódů vrácených kontrolních pásek"
 
+# 0. Windows older than 10 version 1809 is refused, with the launch condition's
+# Czech message, and nothing is installed; the rest runs as Windows 10 (a new
+# Wine prefix reports Windows 7).
+windows_version() { run winecfg -v "$1" >/dev/null 2>&1; WINEPREFIX=$prefix wineserver -w; }
+windows_version win81
+status=$(msiexec_quietly "$work/old-windows.log" /i "$(windows_path "$(msi "$current")")")
+[[ $status != 0 ]] || fail "the package installed on Windows 8.1"
+[[ -e $installed ]] && fail "the program was installed on Windows 8.1"
+old_windows="Program Quenlora vyžaduje 64bitová Windows 10 verze 1809 nebo novější, nebo Windows 11. V této verzi Windows jej nelze nainstalovat."
+condition=$(msiinfo export "$(msi "$current")" LaunchCondition | tr -d '\r' | sed -n 's/^Installed OR WINDOWSBUILD >= 17763\t//p')
+[[ $condition == "$old_windows" ]] || fail "the message for an older Windows reads: $condition"
+windows_version win10
+
 # 1. A silent install, per machine.
 status=$(msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")")
 [[ $status == 0 ]] || fail "msiexec /i of $current ended with $status"
