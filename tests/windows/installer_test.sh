@@ -80,6 +80,10 @@ for msi_version in "$current" "$higher" "$lower"; do
   "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/packages" "$msi_version" >/dev/null
 done
 msi() { ls "$work/packages/"quenlora-"$1"*-x64.msi; }
+# The program as the packages carry it: signed when a certificate is given
+# (QUENLORA_SIGN_PKCS12), else the built file itself.
+program=$work/packaged-vortanek.exe
+unzip -p "$work/packages/quenlora-$version-windows-x64.zip" Quenlora/vortanek.exe >"$program"
 
 start_virtual_display
 installed=$prefix/drive_c/Program\ Files/Quenlora/vortanek.exe
@@ -113,7 +117,10 @@ windows_version win10
 # 1. A silent install, per machine.
 status=$(msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")")
 [[ $status == 0 ]] || fail "msiexec /i of $current ended with $status"
-cmp -s "$exe" "$installed" || fail "the program is not in Program Files\\Quenlora"
+cmp -s "$program" "$installed" || fail "the program is not in Program Files\\Quenlora"
+for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+  [[ -s $(dirname "$installed")/$name ]] || fail "no $name beside the installed program"
+done
 menu_link=$(start_menu)
 [[ -n $menu_link ]] || fail "no Start menu shortcut"
 [[ -n $menu_link ]] && ! holds_utf16 "$menu_link" "$description" && fail "the shortcut lacks its Czech description"
@@ -145,7 +152,7 @@ status=$(msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher"
 [[ -z $(uninstall_entry "$(uuid_of "Quenlora product $current")") ]] || fail "the entry of $current is still there"
 entry=$(uninstall_entry "$(uuid_of "Quenlora product $higher")")
 [[ $(entry_value "$entry" DisplayVersion) == "\"$higher\"" ]] || fail "after the upgrade, DisplayVersion: $(entry_value "$entry" DisplayVersion)"
-cmp -s "$exe" "$installed" || fail "the program is gone after the upgrade"
+cmp -s "$program" "$installed" || fail "the program is gone after the upgrade"
 [[ -n $(desktop) ]] || fail "no desktop shortcut although it was asked for"
 
 # 4. A lower version is refused and changes nothing. (Windows ends with 1603
