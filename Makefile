@@ -11,7 +11,8 @@
 # make bench  build and run the benchmarks, then the whole-process comparison
 #             of loading and exporting a million-code list with iconv
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
-# make package-windows  build the Windows zip and installer (build/windows/packages)
+# make package-windows  build the Windows zip and installer, with the sources and
+#             notices offered beside them (build/windows/packages)
 PRESET ?= default
 BUILD := build/$(PRESET)
 
