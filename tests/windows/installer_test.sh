@@ -80,10 +80,14 @@ for msi_version in "$current" "$higher" "$lower"; do
   "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/packages" "$msi_version" >/dev/null
 done
 msi() { ls "$work/packages/"quenlora-"$1"*-x64.msi; }
-# The program as the packages carry it: signed when a certificate is given
-# (QUENLORA_SIGN_PKCS12), else the built file itself.
-program=$work/packaged-vortanek.exe
-unzip -p "$work/packages/quenlora-$version-windows-x64.zip" Quenlora/vortanek.exe >"$program"
+# The program as a package carries it: signed when a certificate is given
+# (QUENLORA_SIGN_PKCS12, each making signs anew), else the built file itself.
+program_in() {
+  local folder=$work/extracted-$1
+  rm -rf "$folder"
+  msiextract -C "$folder" "$(msi "$1")" >/dev/null
+  find "$folder" -name vortanek.exe | head -n 1
+}
 
 start_virtual_display
 installed=$prefix/drive_c/Program\ Files/Quenlora/vortanek.exe
@@ -117,7 +121,8 @@ windows_version win10
 # 1. A silent install, per machine.
 status=$(msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")")
 [[ $status == 0 ]] || fail "msiexec /i of $current ended with $status"
-cmp -s "$program" "$installed" || fail "the program is not in Program Files\\Quenlora"
+cmp -s "$(program_in "$current")" "$installed" || fail "the program is not in Program Files\\Quenlora"
+if [[ -n ${QUENLORA_SIGN_PKCS12:-} ]] && cmp -s "$exe" "$installed"; then fail "the installed program is not signed"; fi
 for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   [[ -s $(dirname "$installed")/$name ]] || fail "no $name beside the installed program"
 done
@@ -152,7 +157,7 @@ status=$(msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher"
 [[ -z $(uninstall_entry "$(uuid_of "Quenlora product $current")") ]] || fail "the entry of $current is still there"
 entry=$(uninstall_entry "$(uuid_of "Quenlora product $higher")")
 [[ $(entry_value "$entry" DisplayVersion) == "\"$higher\"" ]] || fail "after the upgrade, DisplayVersion: $(entry_value "$entry" DisplayVersion)"
-cmp -s "$program" "$installed" || fail "the program is gone after the upgrade"
+cmp -s "$(program_in "$higher")" "$installed" || fail "the program is gone after the upgrade"
 [[ -n $(desktop) ]] || fail "no desktop shortcut although it was asked for"
 
 # 4. A lower version is refused and changes nothing. (Windows ends with 1603
