@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # make run    build and start the program
 # make test   build and run every test, then build and run them all again
 #             with AddressSanitizer and UndefinedBehaviorSanitizer, then
@@ -9,7 +12,8 @@
 # make bench  build and run the benchmarks, then the whole-process comparison
 #             of loading and exporting a million-code list with iconv
 # make package  build the Debian package (build/default/quenlora_<version>_<arch>.deb)
-# make package-windows  build the Windows zip and installer (build/windows/packages)
+# make package-windows  build the Windows zip and installer, with the sources and
+#             notices offered beside them (build/windows/packages)
 PRESET ?= default
 BUILD := build/$(PRESET)
 

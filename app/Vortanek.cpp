@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's start: the application, its one window, the event loop.
 #include <QApplication>
 

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The tool that draws the program's SVG images into PNG and ICO files while
 # building (tools/render-svg). It runs on the build machine, so a cross build
 # makes it with the build machine's own compiler and Qt as a project of its own.

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Gives a Windows executable the program's version resource and manifest:
 # file and product version, the invoker's rights, version 6 of the common
 # controls; with ICON, an .ico file as the program's icon (the one Explorer

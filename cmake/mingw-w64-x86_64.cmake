@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Cross-compiles the Windows build from Linux with MinGW-w64:
 #   cmake -S . -B <build> -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)

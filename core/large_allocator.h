@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The allocator of the batch's large arrays (the character pool, the entries,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any batch through BuildReturnDocument and WriteReturnDocument, in all three
 // kinds: either the export is refused, exactly when some trimmed code holds a
 // character XML 1.0 cannot carry and before any file is touched, or libxml2

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any bytes as a batch list file: LoadBatchList either gives exactly the
 // lines of the decoded text, with ListEncoding from the byte-order mark, or
 // fails with the program's own message and leaves the batch and ListEncoding

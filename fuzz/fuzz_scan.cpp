@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any sequence of raw scans, deletions, marks, clears and loads keeps the
 // batch equal to a plain reference model: scanning adds a code only when no
 // entry already holds it, Count and Contains agree with the model, and

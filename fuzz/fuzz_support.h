@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Helpers shared by the fuzz targets: turning fuzzer bytes into UTF-16 text,

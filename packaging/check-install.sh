@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs a build into a scratch prefix and checks that the program, its desktop
 # entry, its theme icons and its AppStream metadata land where desktops look for
 # them, that they name each other consistently, and that desktop-file-validate
@@ -33,7 +36,7 @@ metainfo=share/metainfo/$app_id.metainfo.xml
 scalable=share/icons/hicolor/scalable/apps/$app_id.svg
 
 # Exactly these files, nothing missing and nothing else.
-expected=("bin/$program" "$desktop" "$metainfo" "$scalable")
+expected=("bin/$program" "$desktop" "$metainfo" "$scalable" share/doc/quenlora/copyright share/doc/quenlora/changelog.gz)
 for size in "${sizes[@]}"; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the scripts that show windows without a screen: a virtual X
 # display of its own (Xvfb on a free display number) with a window manager,
 # so that windows get activated, focused and decorated as on a desktop.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Throughput of the list file and the export on a million codes.
 #include <benchmark/benchmark.h>
 

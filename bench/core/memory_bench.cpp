@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Memory of a million-code batch with its duplicate index, measured by the
 // allocator, for a batch grown scan by scan and for one loaded from a file.
 #include <benchmark/benchmark.h>

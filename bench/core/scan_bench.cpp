@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The cost of one scan must not grow with the batch: a scanner types a code
 // every few hundred milliseconds into batches of up to a million codes.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reading a scan typed through another keyboard layout must add nothing a
 // user notices to the scan: one repaired scan of 60 characters in well under
 // 10 µs.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A small program around the list file and the export, for measuring them
 // as a user meets them: each run a fresh process, a first load.
 //   list_file_tool make PATH ansi|utf8 COUNT   writes a list of COUNT codes (CR LF)

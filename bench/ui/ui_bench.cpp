@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window under a large batch: a scan, a load, ticking, deleting and
 // scrolling, each measured until the window has repainted.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Running out of memory at any allocation of a scan or a load: the operation
 // either completes or throws std::bad_alloc, and a batch that threw is exactly
 // as it was and goes on working. The test program's allocator can be told to

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Faults injected into every file the program reads or writes, through the
 // same calls the front end makes. Whatever fails, the user gets the exact
 // message, the files on the disk stay byte for byte as they were, no

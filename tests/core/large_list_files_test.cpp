@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // List files far beyond anything a scanner produces: they load completely,
 // save back byte for byte, and leave the batch usable.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The POSIX half of the platform layer: regional settings from the C
 // library's locale data, the folder the file dialogs open in, and the ANSI
 // code page (windows-1250, built in).

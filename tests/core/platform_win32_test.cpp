@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Win32 half of the platform layer, as only Windows has it: files that
 // another process holds open, paths in Czech, the ANSI code pages of Czech
 // and Western users, the system's own error texts, the user's locale.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How a save replaces its file on POSIX: through a file that has no name until
 // it is complete, or a named temporary where the file system has no such
 // files; what a failure at each system call leaves; pipes and devices as

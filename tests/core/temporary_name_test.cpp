@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The names of a save's temporary files: the program's mark, a length that
 // fits where the target's name fits, and a recogniser that knows only them.
 #include <gtest/gtest.h>

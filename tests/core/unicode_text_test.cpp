@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Conversions between UTF-16 and UTF-8, strict and lossy, and the reasons
 // of file errors as the messages carry them.
 #include <gtest/gtest.h>

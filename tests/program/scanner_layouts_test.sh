@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Scans from a scanner set up for another keyboard layout than the active
 # one, as a user meets them: the real program on a virtual X display of its
 # own, the X layout switched with setxkbmap, each scan sent as the key codes

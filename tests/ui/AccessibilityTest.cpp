@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What a screen reader learns of the window: the names and roles of its
 // controls through Qt's accessibility, and the count as it changes.
 #include <QAccessible>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The check list as a screen reader sees it through Qt's accessibility: a
 // list whose rows are check boxes named by their codes, made only when asked
 // for, and the events that tell a reader of every move, tick and change.

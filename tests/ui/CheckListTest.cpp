@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The check list: columns, ticking, deleting and type-ahead, by mouse and key.
 #include <QLineEdit>
 #include <QProxyStyle>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The file commands end to end: dialogs answered in the user's place, files
 // checked byte for byte, failures ending in the error box.
 #include <QDir>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The error box, the notice, the About dialog and Qt's file dialog as the
 // user sees them.
 #include <QDialogButtonBox>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the user sees of the window and its dialogs: the focus on every
 // control, a count panel that fits its text, texts that are not cut and
 // images drawn sharp. The group also runs with QT_SCALE_FACTOR 1.5 and 2,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window as it comes up: its controls, sizes, fonts, texts, menus,
 // toolbar, keys and tab order.
 #include <QAction>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The system's own file dialogs on Windows, driven by keys as a user drives
 // them: where they open, what they propose, which type they preselect, what
 // they do to a typed name, that they ask before a file is replaced and do

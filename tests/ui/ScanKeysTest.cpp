@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Scans typed through another keyboard layout than the scanner's: the input
 // box keeps the keys that typed its text, and a scan whose text lacks the
 // prefix is taken as the scanner's keys read through its layout.

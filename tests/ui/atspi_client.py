@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Reads the running program through AT-SPI, the way a screen reader does,
 while it is worked with keys typed on its display by xdotool.
 

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The program read through AT-SPI as a screen reader on Linux reads it: a
 # session bus of its own, the accessibility bus and its registry from
 # at-spi2-core, the program on a virtual display with Qt's bridge always on,

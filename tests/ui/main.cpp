@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs one group of the front end's tests, named by the first argument, or all of them.
 #include <QApplication>
 #include <QTest>

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Windows Installer package under Wine, in a fresh Wine prefix of its own,
 # on a virtual display (without one the installed program would wait for a
 # screen for ever): a silent install and what it puts where, the installed
@@ -85,6 +88,14 @@ for msi_version in "$current" "$higher" "$lower"; do
   "$root/packaging/windows/make-packages" "$exe" "$icon" "$version" "$work/packages" "$msi_version" >/dev/null
 done
 msi() { ls "$work/packages/"quenlora-"$1"*-x64.msi; }
+# The program as a package carries it: signed when a certificate is given
+# (QUENLORA_SIGN_PKCS12, each making signs anew), else the built file itself.
+program_in() {
+  local folder=$work/extracted-$1
+  rm -rf "$folder"
+  msiextract -C "$folder" "$(msi "$1")" >/dev/null
+  find "$folder" -name vortanek.exe | head -n 1
+}
 
 start_virtual_display
 installed=$prefix/drive_c/Program\ Files/Quenlora/vortanek.exe
@@ -102,10 +113,30 @@ start_menu() { shortcut "Start Menu/Programs" "Start Menu/Programs"; }
 desktop() { shortcut "Desktop" "Desktop"; }
 description="Sběr kódů vrácených kontrolních pásek"
 
+# 0. Windows older than 10 version 1809 is refused, with the launch condition's
+# Czech message, and nothing is installed; the rest runs as Windows 10 (a new
+# Wine prefix reports Windows 7).
+windows_version() {
+  run winecfg -v "$1" >/dev/null 2>&1 || true
+  wait_for_wine "$prefix" 60 || fail "Wine's processes still ran 60 s after winecfg -v $1"
+}
+windows_version win81
+msiexec_quietly "$work/old-windows.log" /i "$(windows_path "$(msi "$current")")"
+[[ $msi_status != 0 ]] || fail "the package installed on Windows 8.1"
+[[ -e $installed ]] && fail "the program was installed on Windows 8.1"
+old_windows="Program Quenlora vyžaduje 64bitová Windows 10 verze 1809 nebo novější, nebo Windows 11. V této verzi Windows jej nelze nainstalovat."
+condition=$(msiinfo export "$(msi "$current")" LaunchCondition | tr -d '\r' | sed -n 's/^Installed OR WINDOWSBUILD >= 17763\t//p')
+[[ $condition == "$old_windows" ]] || fail "the message for an older Windows reads: $condition"
+windows_version win10
+
 # 1. A silent install, per machine.
 msiexec_quietly "$work/install.log" /i "$(windows_path "$(msi "$current")")"
 [[ $msi_status == 0 ]] || fail "msiexec /i of $current ended with $msi_status"
-cmp -s "$exe" "$installed" || fail "the program is not in Program Files\\Quenlora"
+cmp -s "$(program_in "$current")" "$installed" || fail "the program is not in Program Files\\Quenlora"
+if [[ -n ${QUENLORA_SIGN_PKCS12:-} ]] && cmp -s "$exe" "$installed"; then fail "the installed program is not signed"; fi
+for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+  [[ -s $(dirname "$installed")/$name ]] || fail "no $name beside the installed program"
+done
 menu_link=$(start_menu)
 [[ -n $menu_link ]] || fail "no Start menu shortcut"
 [[ -n $menu_link ]] && ! holds_utf16 "$menu_link" "$description" && fail "the shortcut lacks its Czech description"
@@ -136,7 +167,7 @@ msiexec_quietly "$work/upgrade.log" /i "$(windows_path "$(msi "$higher")")" ADDL
 [[ -z $(uninstall_entry "$(uuid_of "Quenlora product $current")") ]] || fail "the entry of $current is still there"
 entry=$(uninstall_entry "$(uuid_of "Quenlora product $higher")")
 [[ $(entry_value "$entry" DisplayVersion) == "\"$higher\"" ]] || fail "after the upgrade, DisplayVersion: $(entry_value "$entry" DisplayVersion)"
-cmp -s "$exe" "$installed" || fail "the program is gone after the upgrade"
+cmp -s "$(program_in "$higher")" "$installed" || fail "the program is gone after the upgrade"
 [[ -n $(desktop) ]] || fail "no desktop shortcut although it was asked for"
 
 # 4. A lower version is refused and changes nothing. (Windows ends with 1603

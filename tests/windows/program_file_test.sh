@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # vortanek.exe is the whole Windows program, one file to hand a user: a GUI
 # program that loads no DLL but Windows' own, with the program's icon in every
 # size Explorer and the taskbar ask for.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Windows program as a user meets it, under Wine on a virtual display:
 # start vortanek.exe, wait for the window titled "Quenlora", scan a code the
 # way a scanner does (keys, then Return), save the list with Ctrl+S through

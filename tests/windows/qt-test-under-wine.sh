@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs a Qt Test program under Wine on a virtual display of its own and prints
 # its log. Qt Test's console output does not come through Wine's standard
 # output, so the log goes through a file.

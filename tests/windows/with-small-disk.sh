@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Quenlora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs a command with a small disk of its own: a 1 MiB tmpfs, whose folder
 # QUENLORA_TEST_SMALL_DISK names as Wine shows it (drive Z: is the Unix root),
 # so that Windows code under test can fill a disk and meet its end. Mounting

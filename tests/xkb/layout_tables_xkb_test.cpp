@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The core's layout tables against the system's own XKB definitions, compiled
 // by libxkbcommon as Qt and the X server compile them.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the layout tables of the core (core/keyboard_layout_tables.cpp) from
 // the system's own XKB symbols and compose rules; tools/xkb-layout-tables runs it.
 #include <cstdio>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws one of the program's SVG images into bitmaps while building, so the
 // SVG stays the only drawing to edit:
 //   quenlora_render_svg SVG PNG SIZE          one square PNG of SIZE pixels

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A second process for the Windows tests of the platform layer.
 //
 //   win32_probe hold <how> <file> <ready event> <release event>
