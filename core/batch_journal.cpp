@@ -438,6 +438,12 @@ void TBatchJournal::Remove()
   if (adopted_.File.IsOpen()) LetAdoptedGo();
 }
 
-void TBatchJournal::Finish() { Stop(false); }
+void TBatchJournal::Finish()
+{
+  Stop(false);
+  // The next start may take it up.
+  file_.Close();
+  adopted_.File.Close();
+}
 
 }  // namespace quenlora
