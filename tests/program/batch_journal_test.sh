@@ -144,7 +144,7 @@ for ((round = 1; round <= kills; round++)); do
   else
     # In the middle of scans being typed: the next start shows the batch
     # as it was before them plus some of them, in order.
-    read_window true; before=$read_name
+    read_window false; before=$read_name
     first=$next_code
     next_code=$((next_code + 6))
     type_scans "$first" 6 &
@@ -153,7 +153,7 @@ for ((round = 1; round <= kills; round++)); do
     end_program KILL
     wait "$typing" 2>/dev/null || true
     start_program
-    read_window true; now=$read_name
+    read_window false; now=$read_name
     restored=$(tr -d '\r' <"$now.txt")
     found=false
     for ((k = 0; k <= 6; k++)); do
