@@ -22,6 +22,8 @@ constexpr std::u16string_view kCompactSuffix = u".compact";
 constexpr std::size_t kDigits = 16;
 // A journal is rewritten once it is more than twice the batch and this much.
 constexpr std::size_t kCompactionSlack = 64 * 1024;
+// How long the journal's thread gathers changes before it flushes them.
+constexpr std::chrono::milliseconds kFlushGathering{100};
 
 bool IsHexName(std::u16string_view name, std::u16string_view suffix)
 {
@@ -182,16 +184,14 @@ void TBatchJournal::Added(std::u16string_view code)
 {
   std::string record;
   journal::AppendAdd(record, code);
-  Record(std::move(record), false);
-  std::lock_guard lock(mutex_);
-  cost_ += journal::SnapshotCost(code);
+  Record(std::move(record), false, static_cast<std::ptrdiff_t>(journal::SnapshotCost(code)));
 }
 
 void TBatchJournal::MarkSet(std::ptrdiff_t index, bool flag)
 {
   std::string record;
   journal::AppendMark(record, index, flag);
-  Record(std::move(record), false);
+  Record(std::move(record), false, 0);
 }
 
 void TBatchJournal::Deleted(std::ptrdiff_t index)
@@ -199,25 +199,21 @@ void TBatchJournal::Deleted(std::ptrdiff_t index)
   if (index < 0 || index >= batch_.Count()) return;
   std::string record;
   journal::AppendDelete(record, index);
-  Record(std::move(record), false);
-  std::lock_guard lock(mutex_);
-  cost_ -= std::min(cost_, journal::SnapshotCost(batch_.Code(index)));
+  Record(std::move(record), false, -static_cast<std::ptrdiff_t>(journal::SnapshotCost(batch_.Code(index))));
 }
 
 void TBatchJournal::Cleared()
 {
   std::string record;
   journal::AppendClear(record);
-  Record(std::move(record), false);
-  std::lock_guard lock(mutex_);
-  cost_ = 0;
+  Record(std::move(record), false, 0, 0);
 }
 
 void TBatchJournal::EncodingSet(TListEncoding encoding)
 {
   std::string record;
   journal::AppendEncoding(record, encoding);
-  Record(std::move(record), false);
+  Record(std::move(record), false, 0);
 }
 
 void TBatchJournal::Replaced()
@@ -225,16 +221,19 @@ void TBatchJournal::Replaced()
   std::string record;
   journal::AppendSnapshot(record, batch_);
   const std::size_t cost = record.size();
-  Record(std::move(record), true);
-  std::lock_guard lock(mutex_);
-  cost_ = cost;
+  Record(std::move(record), true, 0, cost);
 }
 
-void TBatchJournal::Record(std::string&& record, bool queue)
+void TBatchJournal::Record(std::string&& record, bool queue, std::ptrdiff_t costChange, std::size_t costAfter)
 {
-  CompactIfGrown();
+  bool grown = false;
   {
     std::lock_guard lock(mutex_);
+    if (costAfter != kNoCost)
+      cost_ = costAfter;
+    else
+      cost_ = costChange < 0 ? cost_ - std::min(cost_, static_cast<std::size_t>(-costChange))
+                             : cost_ + static_cast<std::size_t>(costChange);
     if (!failed_ && !stopped_) {
       size_ += record.size();
       if (compacting_) tail_ += record;
@@ -247,27 +246,28 @@ void TBatchJournal::Record(std::string&& record, bool queue)
           FailLocked(error.Message());
         }
       }
+      if (!dirty_) dirtySince_ = std::chrono::steady_clock::now();
       dirty_ = true;
+      grown = !failed_ && !compacting_ && size_ > std::max(2 * cost_ + kCompactionSlack, noCompactionBelow_);
       wake_.notify_one();
     }
   }
+  if (grown) Compact(record);
   ReportFault();
 }
 
-void TBatchJournal::CompactIfGrown()
+void TBatchJournal::Compact(const std::string& record)
 {
-  {
-    std::lock_guard lock(mutex_);
-    if (failed_ || stopped_ || compacting_ || size_ <= std::max(2 * cost_ + kCompactionSlack, noCompactionBelow_))
-      return;
-  }
-  // The batch as all the records so far leave it; the records that follow
-  // go to the old file and, after the snapshot, to the new one.
+  // The batch as the records before this one leave it (this one, but for a
+  // replaced batch, is not applied yet; a replacing snapshot applies alike
+  // twice), then this record: the new file holds what the old one does. The
+  // records that follow go to the old file and, after these, to the new one.
   std::string snapshot;
   journal::AppendSnapshot(snapshot, batch_);
   std::lock_guard lock(mutex_);
+  if (failed_ || stopped_) return;
   snapshot_ = std::move(snapshot);
-  tail_.clear();
+  tail_ = record;
   compacting_ = true;
   wake_.notify_one();
 }
@@ -340,10 +340,17 @@ void TBatchJournal::Run()
       continue;
     }
     if (compacting_) {
-      Compact(lock);
+      Rewrite(lock);
       continue;
     }
     if (dirty_) {
+      // Changes that come close together reach the disk together, still
+      // within the second: a scanner's burst costs one flush, not one each.
+      const auto due = dirtySince_ + kFlushGathering;
+      if (!stop_ && std::chrono::steady_clock::now() < due) {
+        wake_.wait_until(lock, due, [this] { return stop_ || failed_ || !queued_.empty() || compacting_; });
+        continue;
+      }
       dirty_ = false;
       syncing_ = true;
       lock.unlock();
@@ -364,7 +371,7 @@ void TBatchJournal::Run()
   flushed_.notify_all();
 }
 
-void TBatchJournal::Compact(std::unique_lock<std::mutex>& lock)
+void TBatchJournal::Rewrite(std::unique_lock<std::mutex>& lock)
 {
   std::string snapshot = std::move(snapshot_);
   snapshot_.clear();

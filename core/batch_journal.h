@@ -12,6 +12,7 @@
 // has grown to more than about twice the batch. The caller's thread never
 // waits for the disk.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -97,12 +98,14 @@ public:
   void WaitFlushed();
 
 private:
-  void Record(std::string&& record, bool queue);
-  void CompactIfGrown();
+  static constexpr std::size_t kNoCost = static_cast<std::size_t>(-1);
+  // Writes the record; the cost of a snapshot changes by costChange, or becomes costAfter.
+  void Record(std::string&& record, bool queue, std::ptrdiff_t costChange, std::size_t costAfter = kNoCost);
+  void Compact(const std::string& record);
   void FailLocked(const std::u16string& reason);
   void ReportFault();
   void Run();
-  void Compact(std::unique_lock<std::mutex>& lock);
+  void Rewrite(std::unique_lock<std::mutex>& lock);
   void LetAdoptedGo();
   void Stop(bool discard);
 
@@ -129,6 +132,7 @@ private:
   // After a compaction failed, the next waits until the journal has grown this far.
   std::size_t noCompactionBelow_ = 0;
   bool dirty_ = false;
+  std::chrono::steady_clock::time_point dirtySince_{};
   bool syncing_ = false;
   bool stop_ = false;
   bool failed_ = false;

@@ -270,18 +270,24 @@ TEST(BatchJournal, GrownJournalIsRewrittenAsSnapshot)
 {
   TScratchFolder folder;
   std::size_t largest = 0;
+  std::size_t written = journal::kHeaderSize;
   {
     TRun run(folder);
     for (int i = 0; i < 200; ++i) run.Add(u"CODE-" + test::U16(std::to_string(i)));
     // Ticks and unticks grow the journal, not the batch.
-    for (int round = 0; round < 20000; ++round) {
+    for (int round = 0; round < 60000; ++round) {
       run.Mark(round % 200, round % 3 == 0);
       largest = std::max(largest, run.Journal().Size());
+      std::string record;
+      journal::AppendMark(record, round % 200, true);
+      written += record.size();
     }
     run.Delete(5);
     run.Journal().WaitFlushed();
     EXPECT_LT(run.Journal().Size(), largest);
-    EXPECT_LT(fs::file_size(fs::path(run.Journal().Path())), 70u * 1024);
+    // Rewritten while the changes went on: how many came during the last
+    // rewrite depends on the disk, but the file is far below all of them.
+    EXPECT_LT(fs::file_size(fs::path(run.Journal().Path())), written / 2);
     EXPECT_EQ(CountEnding(folder, ".compact"), 0u);
     run.Add(u"LAST");
   }
