@@ -73,9 +73,11 @@ struct TWindow {
 
 // One shown window per batch size (and with or without the batch's
 // journal), loaded through the load command.
+// Closed before the application goes, which their controls need.
+std::map<std::pair<std::size_t, bool>, std::unique_ptr<TWindow>> windows;
+
 TWindow& WindowWith(std::size_t count, bool journaled = false)
 {
-  static std::map<std::pair<std::size_t, bool>, std::unique_ptr<TWindow>> windows;
   auto& slot = windows[{count, journaled}];
   if (!slot) {
     slot = std::make_unique<TWindow>();
@@ -344,5 +346,6 @@ int main(int argc, char* argv[])
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  windows.clear();
   return 0;
 }
