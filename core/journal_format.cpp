@@ -85,7 +85,8 @@ public:
   bool Number(std::uint64_t& value)
   {
     value = 0;
-    for (int shift = 0; shift < 64; shift += 7) {
+    // The check of the tenth byte ends the loop at the latest there.
+    for (int shift = 0;; shift += 7) {
       if (at_ >= body_.size()) return false;
       const auto byte = static_cast<unsigned char>(body_[at_++]);
       // The last byte of the tenth group may hold only the top bit.
@@ -93,7 +94,6 @@ public:
       value |= std::uint64_t{byte & 0x7Fu} << shift;
       if ((byte & 0x80) == 0) return true;
     }
-    return false;
   }
   bool Byte(std::uint8_t& value)
   {
@@ -175,9 +175,10 @@ bool ApplySnapshot(TBodyReader& reader, TCodeBatch& batch)
 // when the body makes no sense.
 bool Apply(std::string_view body, TCodeBatch& batch)
 {
+  // A body is never empty: its length was checked before.
   TBodyReader reader(body);
   std::uint8_t kind = 0;
-  if (!reader.Byte(kind)) return false;
+  reader.Byte(kind);
   std::ptrdiff_t index = 0;
   switch (static_cast<TRecordKind>(kind)) {
     case TRecordKind::rkAddUtf8:

@@ -120,7 +120,6 @@ void TJournalFile::Write(std::string_view bytes)
       if (errno == EINTR) continue;
       Fail(errno);
     }
-    if (written == 0) Fail(ENOSPC);
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
 }

@@ -373,12 +373,68 @@ TEST(BatchJournal, JournalThatCannotBeCreatedKeepsTheEarlierOne)
   EXPECT_EQ(Codes(third.Batch), (std::vector<std::u16string>{u"A1"}));
 }
 
+TEST(BatchJournal, FailuresOnTheJournalsThread)
+{
+  TSeamsCleared cleared;
+  TScratchFolder folder;
+  {
+    // The header cannot be written: nothing is left behind.
+    platform::FailJournalCalls(TJournalCall::jcWrite, EIO, 1);
+    TCodeBatch batch;
+    const TJournalStart start = StartBatchJournal(batch, FolderOf(folder));
+    EXPECT_EQ(start.Journal, nullptr);
+    EXPECT_EQ(start.Fault, test::U16(std::strerror(EIO)));
+    EXPECT_TRUE(Names(folder).empty());
+  }
+  TRun run(folder);
+  run.Add(u"A1");
+  run.Journal().WaitFlushed();
+  // A loaded list is written by the journal's thread; that write fails.
+  platform::FailJournalCalls(TJournalCall::jcWrite, ENOSPC, 1);
+  run.Load({u"x1", u"y2"}, TListEncoding::leAnsi);
+  run.Journal().WaitFlushed();
+  EXPECT_TRUE(run.Journal().Failed());
+  run.Add(u"B2");
+  ASSERT_EQ(run.Faults.size(), 1u);
+  EXPECT_EQ(run.Faults[0], test::U16(std::strerror(ENOSPC)));
+}
+
+TEST(BatchJournal, WhatIsNotAChange)
+{
+  TScratchFolder folder;
+  {
+    TRun run(folder);
+    run.Add(u"A1");
+    // No selection, or a row that is not there: nothing is recorded.
+    run.Journal().Deleted(-1);
+    run.Journal().Deleted(1);
+    run.Journal().Finish();
+    // After the end, changes are not recorded.
+    run.Add(u"B2");
+  }
+  TRun next(folder);
+  EXPECT_EQ(Codes(next.Batch), (std::vector<std::u16string>{u"A1"}));
+  // A failure without anyone to tell.
+  TSeamsCleared cleared;
+  TScratchFolder other;
+  TCodeBatch batch;
+  TJournalStart start = StartBatchJournal(batch, FolderOf(other));
+  platform::FailJournalCalls(TJournalCall::jcWrite, EIO, 1);
+  start.Journal->Added(u"A1");
+  EXPECT_TRUE(start.Journal->Failed());
+  // The file is already gone when the user closes.
+  fs::remove(fs::path(start.Journal->Path()));
+  start.Journal->Remove();
+  EXPECT_TRUE(Names(other).empty());
+}
+
 TEST(BatchJournal, JournalNames)
 {
   EXPECT_TRUE(IsJournalFileName(u"batch-0123456789abcdef.journal"));
   for (const std::u16string_view name : {u"batch-0123456789abcdeF.journal", u"batch-0123456789abcde.journal",
                                          u"batch-0123456789abcdef.journal.aside", u"batch-0123456789abcdef.compact",
-                                         u"xatch-0123456789abcdef.journal", u"batch-0123456789abcdeg.journal"})
+                                         u"xatch-0123456789abcdef.journal", u"batch-0123456789abcdeg.journal",
+                                         u"batch-0123456789abcd-f.journal", u"batch-0123456789abcd~f.journal"})
     EXPECT_FALSE(IsJournalFileName(name)) << test::Utf8(name);
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "batch_error.h"
+#include "batch_journal.h"
 #include "platform/journal_file.h"
 #include "test_support.h"
 
@@ -63,6 +64,22 @@ TEST(JournalFilePosix, StateFolderFromTheEnvironment)
     TEnvironment state("XDG_STATE_HOME", "relative");
     TEnvironment home("HOME", test::Utf8Name(folder / "home"));
     EXPECT_EQ(platform::StateFolder(), test::U16(folder / "home" / ".local" / "state" / "quenlora") + u'/');
+  }
+}
+
+TEST(JournalFilePosix, StateFolderByDefault)
+{
+  TScratchFolder folder;
+  TEnvironment state("XDG_STATE_HOME", std::nullopt);
+  {
+    TEnvironment home("HOME", test::Utf8Name(folder / "home"));
+    EXPECT_EQ(platform::StateFolder(), test::U16(folder / "home" / ".local" / "state" / "quenlora") + u'/');
+    // A start without a folder of its own uses it.
+    TCodeBatch batch;
+    TJournalStart start = StartBatchJournal(batch);
+    ASSERT_NE(start.Journal, nullptr);
+    EXPECT_TRUE(start.Journal->Path().starts_with(test::U16(folder / "home" / ".local" / "state" / "quenlora")));
+    start.Journal->Remove();
   }
 }
 
