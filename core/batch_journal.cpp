@@ -101,6 +101,8 @@ TJournalStart StartBatchJournal(TCodeBatch& batch, const std::u16string& folderG
 
   std::optional<TBatchJournal::TAdopted> chosen;
   TCodeBatch restored;
+  // The chosen journal's intact records, which become the new journal's.
+  std::string restoredRecords;
   for (const platform::TFolderEntry& entry : entries) {
     const bool compaction = IsHexName(entry.Name, kCompactSuffix);
     if (!compaction && !IsJournalFileName(entry.Name)) continue;
@@ -119,9 +121,11 @@ TJournalStart StartBatchJournal(TCodeBatch& batch, const std::u16string& folderG
       continue;
     }
     journal::TReplay replay;
+    std::string bytes;
     bool readable = true;
     try {
-      replay = journal::ReplayJournal(file->ReadAll());
+      bytes = file->ReadAll();
+      replay = journal::ReplayJournal(bytes);
     } catch (const TBatchError&) {
       readable = false;
     } catch (const std::bad_alloc&) {
@@ -133,10 +137,12 @@ TJournalStart StartBatchJournal(TCodeBatch& batch, const std::u16string& folderG
       if (!chosen) {
         chosen = TBatchJournal::TAdopted{std::move(*file), path, damaged};
         restored = std::move(replay.Batch);
+        bytes.resize(replay.IntactEnd);
+        restoredRecords = std::move(bytes);
       }
       continue;
     }
-    if (damaged)
+    if (damaged && !bytes.empty())
       SetAside(*file, path);
     else
       RemoveHeld(*file, path);
@@ -150,16 +156,18 @@ TJournalStart StartBatchJournal(TCodeBatch& batch, const std::u16string& folderG
   TJournalFile file;
   try {
     file = TJournalFile::CreateNew(path);
-    file.Write(journal::Header());
+    // A batch put back comes with its own header, from the journal's thread;
+    // until then the file is empty, which a start removes.
+    if (!chosen) file.Write(journal::Header());
   } catch (const TBatchError& error) {
     // The earlier journal stays for a later start.
     if (file.IsOpen()) RemoveHeld(file, path);
     start.Fault = error.Message();
     return start;
   }
-  std::string pending;
-  if (chosen) journal::AppendSnapshot(pending, batch);
-  start.Journal = std::make_unique<TBatchJournal>(batch, std::move(file), path, std::move(pending),
+  // The header and records that gave the batch give it again; the journal's
+  // thread writes them, and the next rewrite makes them one snapshot.
+  start.Journal = std::make_unique<TBatchJournal>(batch, std::move(file), path, std::move(restoredRecords),
                                                   chosen ? std::move(*chosen) : TBatchJournal::TAdopted{});
   return start;
 }
@@ -170,7 +178,7 @@ TBatchJournal::TBatchJournal(const TCodeBatch& batch, TJournalFile file, std::u1
       path_(std::move(path)),
       file_(std::move(file)),
       queued_(std::move(pending)),
-      size_(journal::kHeaderSize + queued_.size()),
+      size_(queued_.empty() ? journal::kHeaderSize : queued_.size()),
       cost_(CostOf(batch)),
       dirty_(true),
       adopted_(std::move(adopted))

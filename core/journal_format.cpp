@@ -283,6 +283,7 @@ TReplay ReplayJournal(std::string_view bytes)
     return replay;
   }
   std::size_t at = kHeaderSize;
+  replay.IntactEnd = at;
   while (at < bytes.size()) {
     if (bytes.size() - at < kRecordHead) {
       replay.End = TJournalEnd::jeCut;
@@ -313,6 +314,7 @@ TReplay ReplayJournal(std::string_view bytes)
     }
     ++replay.Records;
     at += kRecordHead + length;
+    replay.IntactEnd = at;
   }
   return replay;
 }

@@ -69,6 +69,7 @@ struct TReplay {
   TCodeBatch Batch;
   TJournalEnd End = TJournalEnd::jeComplete;
   std::size_t Records = 0;  // records applied
+  std::size_t IntactEnd = 0;  // where the records applied end (0 without a header)
 };
 
 // Replays the journal's records onto an empty batch (ListEncoding ANSI, as

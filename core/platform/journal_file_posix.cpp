@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -135,20 +136,23 @@ std::string TJournalFile::ReadAll()
 {
   const int fd = static_cast<int>(handle_);
   std::string bytes;
+  std::size_t size = 0;
+  // Read straight into the string: as large as the file, and larger only
+  // when the file goes on.
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[65536];
-  off_t offset = 0;
+  if (::fstat(fd, &info) == 0) bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
   for (;;) {
-    const ssize_t got = ::pread(fd, buffer, sizeof buffer, offset);
+    if (bytes.size() == size) bytes.resize(std::max<std::size_t>(2 * bytes.size(), size + 65536));
+    const ssize_t got = ::pread(fd, bytes.data() + size, bytes.size() - size, static_cast<off_t>(size));
     if (got < 0) {
       if (errno == EINTR) continue;
       Fail(errno);
     }
-    if (got == 0) return bytes;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-    offset += got;
+    if (got == 0) break;
+    size += static_cast<std::size_t>(got);
   }
+  bytes.resize(size);
+  return bytes;
 }
 
 void TJournalFile::Close()

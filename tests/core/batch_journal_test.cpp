@@ -225,6 +225,9 @@ TEST(BatchJournal, NewestWithCodesIsChosenOthersWaitDamagedAreSetAside)
   const std::string garbage = "batch-000000000000000e.journal";
   const std::string leftover = "batch-000000000000000f.compact";
   const std::string foreign = "notes.txt";
+  // A run killed before its first byte reached the file.
+  const std::string zero = "batch-0000000000000010.journal";
+  WriteJournal(folder, zero, "", now);
   WriteJournal(folder, older, JournalOf({u"OLD"}), now - std::chrono::hours(2));
   // The newest is cut in its last record: its whole records come back.
   const std::string whole = JournalOf({u"N1", u"N2"});
@@ -247,6 +250,8 @@ TEST(BatchJournal, NewestWithCodesIsChosenOthersWaitDamagedAreSetAside)
     EXPECT_TRUE(has(older));
     EXPECT_TRUE(has(foreign));
     EXPECT_FALSE(has(empty));
+    EXPECT_FALSE(has(zero));
+    EXPECT_FALSE(has(zero + ".aside"));
     EXPECT_FALSE(has(leftover));
     EXPECT_FALSE(has(newest));
     // Set aside, with their bytes as they were.
