@@ -26,6 +26,33 @@ using test::TScratchFolder;
 
 std::u16string FolderOf(const TScratchFolder& folder) { return test::U16(folder.Path()) + u'/'; }
 
+// System errors for the failure seams, in the platform's own numbers, and the
+// text the system gives for them.
+#ifdef _WIN32
+constexpr int kDiskFull = 112;      // ERROR_DISK_FULL
+constexpr int kIoError = 1117;      // ERROR_IO_DEVICE
+constexpr int kDenied = 5;          // ERROR_ACCESS_DENIED
+constexpr int kReadOnly = 19;       // ERROR_WRITE_PROTECT
+#else
+constexpr int kDiskFull = ENOSPC;
+constexpr int kIoError = EIO;
+constexpr int kDenied = EACCES;
+constexpr int kReadOnly = EROFS;
+#endif
+
+std::u16string ReasonOf(int error)
+{
+#ifdef _WIN32
+  // The state folder's seam gives the system's text for any error.
+  platform::FailStateFolder(error);
+  const std::u16string reason = test::BatchErrorOf([] { platform::StateFolder(); });
+  platform::FailStateFolder(0);
+  return reason;
+#else
+  return test::U16(std::strerror(error));
+#endif
+}
+
 std::vector<std::string> Names(const TScratchFolder& folder)
 {
   std::vector<std::string> names;
@@ -310,8 +337,8 @@ TEST(BatchJournal, CompactionThatFailsLeavesTheJournalWhole)
     TRun run(folder);
     run.Add(u"A1");
     run.Journal().WaitFlushed();
-    platform::FailJournalCalls(TJournalCall::jcCreate, ENOSPC, 1);
-    platform::FailJournalCalls(TJournalCall::jcReplace, EIO, 1);
+    platform::FailJournalCalls(TJournalCall::jcCreate, kDiskFull, 1);
+    platform::FailJournalCalls(TJournalCall::jcReplace, kIoError, 1);
     for (int round = 0; round < 20000; ++round) run.Mark(0, round % 2 == 0);
     run.Journal().WaitFlushed();
     EXPECT_TRUE(run.Faults.empty());
@@ -330,14 +357,14 @@ TEST(BatchJournal, FailedWriteOrFlushIsToldOnceAndTheRunGoesOn)
     TRun run(folder);
     run.Add(u"A1");
     run.Journal().WaitFlushed();
-    platform::FailJournalCalls(call, ENOSPC, 1);
+    platform::FailJournalCalls(call, kDiskFull, 1);
     run.Add(u"B2");
     run.Journal().WaitFlushed();
     run.Add(u"C3");
     run.Add(u"D4");
     EXPECT_TRUE(run.Journal().Failed());
     ASSERT_EQ(run.Faults.size(), 1u);
-    EXPECT_EQ(run.Faults[0], test::U16(std::strerror(ENOSPC)));
+    EXPECT_EQ(run.Faults[0], ReasonOf(kDiskFull));
   }
 }
 
@@ -352,10 +379,10 @@ TEST(BatchJournal, FolderThatCannotBeUsed)
   EXPECT_EQ(start.Journal, nullptr);
   EXPECT_FALSE(start.Fault.empty());
   // The state folder that the system refuses.
-  platform::FailStateFolder(EACCES);
+  platform::FailStateFolder(kDenied);
   const TJournalStart refused = StartBatchJournal(batch);
   EXPECT_EQ(refused.Journal, nullptr);
-  EXPECT_EQ(refused.Fault, test::U16(std::strerror(EACCES)));
+  EXPECT_EQ(refused.Fault, ReasonOf(kDenied));
   EXPECT_EQ(batch.Count(), 0);
 }
 
@@ -367,12 +394,12 @@ TEST(BatchJournal, JournalThatCannotBeCreatedKeepsTheEarlierOne)
     TRun first(folder);
     first.Add(u"A1");
   }
-  platform::FailJournalCalls(TJournalCall::jcCreate, EROFS, 1);
+  platform::FailJournalCalls(TJournalCall::jcCreate, kReadOnly, 1);
   {
     TRun second(folder);
     EXPECT_TRUE(second.Start.Restored);
     EXPECT_EQ(second.Start.Journal, nullptr);
-    EXPECT_EQ(second.Start.Fault, test::U16(std::strerror(EROFS)));
+    EXPECT_EQ(second.Start.Fault, ReasonOf(kReadOnly));
   }
   TRun third(folder);
   EXPECT_EQ(Codes(third.Batch), (std::vector<std::u16string>{u"A1"}));
@@ -384,24 +411,24 @@ TEST(BatchJournal, FailuresOnTheJournalsThread)
   TScratchFolder folder;
   {
     // The header cannot be written: nothing is left behind.
-    platform::FailJournalCalls(TJournalCall::jcWrite, EIO, 1);
+    platform::FailJournalCalls(TJournalCall::jcWrite, kIoError, 1);
     TCodeBatch batch;
     const TJournalStart start = StartBatchJournal(batch, FolderOf(folder));
     EXPECT_EQ(start.Journal, nullptr);
-    EXPECT_EQ(start.Fault, test::U16(std::strerror(EIO)));
+    EXPECT_EQ(start.Fault, ReasonOf(kIoError));
     EXPECT_TRUE(Names(folder).empty());
   }
   TRun run(folder);
   run.Add(u"A1");
   run.Journal().WaitFlushed();
   // A loaded list is written by the journal's thread; that write fails.
-  platform::FailJournalCalls(TJournalCall::jcWrite, ENOSPC, 1);
+  platform::FailJournalCalls(TJournalCall::jcWrite, kDiskFull, 1);
   run.Load({u"x1", u"y2"}, TListEncoding::leAnsi);
   run.Journal().WaitFlushed();
   EXPECT_TRUE(run.Journal().Failed());
   run.Add(u"B2");
   ASSERT_EQ(run.Faults.size(), 1u);
-  EXPECT_EQ(run.Faults[0], test::U16(std::strerror(ENOSPC)));
+  EXPECT_EQ(run.Faults[0], ReasonOf(kDiskFull));
 }
 
 TEST(BatchJournal, WhatIsNotAChange)
@@ -424,7 +451,7 @@ TEST(BatchJournal, WhatIsNotAChange)
   TScratchFolder other;
   TCodeBatch batch;
   TJournalStart start = StartBatchJournal(batch, FolderOf(other));
-  platform::FailJournalCalls(TJournalCall::jcWrite, EIO, 1);
+  platform::FailJournalCalls(TJournalCall::jcWrite, kIoError, 1);
   start.Journal->Added(u"A1");
   EXPECT_TRUE(start.Journal->Failed());
   // The file is already gone when the user closes.
