@@ -35,7 +35,8 @@ void MakeFolders(const std::string& path)
 {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const std::string part = path.substr(0, slash);
-    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) Fail(errno);
+    // The path is absolute, so no part is empty.
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) Fail(errno);
     if (slash == std::string::npos) break;
   }
   struct stat info {};

@@ -454,8 +454,11 @@ TEST(BatchJournal, WhatIsNotAChange)
   platform::FailJournalCalls(TJournalCall::jcWrite, kIoError, 1);
   start.Journal->Added(u"A1");
   EXPECT_TRUE(start.Journal->Failed());
-  // The file is already gone when the user closes.
+#ifndef _WIN32
+  // The file is already gone when the user closes (Windows lets no one
+  // remove a held journal).
   fs::remove(fs::path(start.Journal->Path()));
+#endif
   start.Journal->Remove();
   EXPECT_TRUE(Names(other).empty());
 }
