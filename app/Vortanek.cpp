@@ -8,6 +8,7 @@
 #include "MainForm.h"
 #include "QtDialogs.h"
 #include "QtTranslation.h"
+#include "SessionEnd.h"
 
 int main(int argc, char* argv[])
 {
@@ -23,6 +24,9 @@ int main(int argc, char* argv[])
 
   quenlora::ui::TQtDialogs dialogs;
   quenlora::ui::TMain window(dialogs);
+  // The batch of a run that did not end by the user's close comes back.
+  window.KeepBatch();
+  quenlora::ui::EndWithTheSession(window);
   window.show();
   return QApplication::exec();
 }

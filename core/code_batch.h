@@ -67,6 +67,9 @@ public:
   std::u16string Text() const;
   // Discards all entries and appends one unmarked entry per line, unchanged.
   void ReplaceFromLines(std::span<const std::u16string_view> lines);
+  // Appends the code as it stands, unmarked, with no normalisation and no
+  // duplicate test: an entry that was added before, as a journal replays it.
+  void AppendCode(std::u16string_view code) { Append(code); }
 
   // The encoding of list files; kept when the batch is cleared.
   TListEncoding ListEncoding() const { return listEncoding_; }

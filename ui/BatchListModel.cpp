@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "QtText.h"
+#include "batch_journal.h"
 #include "batch_list_file.h"
 
 namespace quenlora::ui {
@@ -51,6 +52,7 @@ TScanResult TBatchListModel::AddScanned(std::u16string_view raw)
   if (!scan.Accepted) return TScanResult::srNothingToAdd;
   if (batch_.Contains(scan.Candidate)) return TScanResult::srAlreadyPresent;
   const int row = static_cast<int>(batch_.Count());
+  if (journal_ != nullptr) journal_->Added(scan.Candidate);
   beginInsertRows({}, row, row);
   TScanResult result = TScanResult::srNothingToAdd;
   try {
@@ -71,6 +73,7 @@ bool TBatchListModel::WholePackage(int row) const { return batch_.WholePackage(r
 
 void TBatchListModel::SetWholePackage(int row, bool flag)
 {
+  if (journal_ != nullptr && row >= 0 && row < batch_.Count()) journal_->MarkSet(row, flag);
   batch_.SetWholePackage(row, flag);
   const QModelIndex changed = index(row);
   Q_EMIT dataChanged(changed, changed, {Qt::CheckStateRole});
@@ -79,6 +82,7 @@ void TBatchListModel::SetWholePackage(int row, bool flag)
 void TBatchListModel::DeleteAt(int row)
 {
   if (row < 0 || row >= batch_.Count()) return;
+  if (journal_ != nullptr) journal_->Deleted(row);
   beginRemoveRows({}, row, row);
   batch_.DeleteAt(row);
   endRemoveRows();
@@ -86,6 +90,7 @@ void TBatchListModel::DeleteAt(int row)
 
 void TBatchListModel::Clear()
 {
+  if (journal_ != nullptr) journal_->Cleared();
   beginResetModel();
   batch_.Clear();
   endResetModel();
@@ -98,6 +103,14 @@ void TBatchListModel::LoadList(const std::u16string& path)
   LoadBatchList(loaded, path);
   beginResetModel();
   batch_ = std::move(loaded);
+  // The journal's thread writes the whole new batch; the window goes on.
+  if (journal_ != nullptr) journal_->Replaced();
+  endResetModel();
+}
+
+void TBatchListModel::Reset()
+{
+  beginResetModel();
   endResetModel();
 }
 

@@ -9,6 +9,10 @@
 
 #include "code_batch.h"
 
+namespace quenlora {
+class TBatchJournal;
+}
+
 namespace quenlora::ui {
 
 // The batch as a list of checkable rows: row i is entry i, its text the code
@@ -21,6 +25,10 @@ public:
   explicit TBatchListModel(TCodeBatch& batch, QObject* parent = nullptr);
 
   const TCodeBatch& Batch() const { return batch_; }
+  // Every later change is written to the journal before the views hear of it.
+  void SetJournal(TBatchJournal* journal) { journal_ = journal; }
+  // The batch was put in place outside the model (a batch put back at the start).
+  void Reset();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -42,6 +50,7 @@ public:
 
 private:
   TCodeBatch& batch_;
+  TBatchJournal* journal_ = nullptr;
 };
 
 }  // namespace quenlora::ui

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -150,6 +151,9 @@ TMain::TMain(TDialogs& dialogs, QWidget* parent)
 
 TMain::~TMain()
 {
+  // Ending this way (not by the user's close) leaves the journal.
+  if (journal_) journal_->Finish();
+  model_->SetJournal(nullptr);
   // The list refers to the model, which refers to the batch; take the list
   // off the model before either goes.
   txtSeznam->setModel(nullptr);
@@ -323,6 +327,74 @@ void TMain::FormCreate()
 
 void TMain::FormShow() { FocusInput(); }
 
+QString TMain::RestoredText(std::ptrdiff_t count)
+{
+  const QString noun = count == 1                ? QStringLiteral("kód")
+                       : count >= 2 && count <= 4 ? QStringLiteral("kódy")
+                                                  : QStringLiteral("kódů");
+  return QStringLiteral("Obnovena dávka z minulého spuštění: ") + QString::number(count) + u' ' + noun;
+}
+
+QString TMain::NotKeptText(const QString& reason)
+{
+  return QStringLiteral("Dávka se pro případ pádu neukládá: ") + reason;
+}
+
+void TMain::KeepBatch(const std::u16string& folder)
+{
+  if (journal_) return;
+  model_->Clear();
+  TJournalStart start = StartBatchJournal(batch_, folder);
+  journal_ = std::move(start.Journal);
+  if (start.Restored) {
+    model_->Reset();
+    UpdateCount();
+  }
+  if (journal_) {
+    model_->SetJournal(journal_.get());
+    // Told once, in the window: a scanner may be typing, so no box.
+    journal_->OnFault([this](const std::u16string& reason) { StatusPanel1->SetText(NotKeptText(ToQString(reason))); });
+  }
+  if (!start.Fault.empty())
+    StatusPanel1->SetText(NotKeptText(ToQString(start.Fault)));
+  else if (start.Restored) {
+    StatusPanel1->SetText(RestoredText(batch_.Count()));
+    restoredShown_ = true;
+  }
+}
+
+void TMain::BatchReplaced()
+{
+  if (!restoredShown_) return;
+  restoredShown_ = false;
+  StatusPanel1->SetText(kHintPanelText);
+}
+
+void TMain::SessionEnding()
+{
+  sessionEnding_ = true;
+  if (journal_) journal_->WaitFlushed();
+}
+
+void TMain::SessionEndCancelled() { sessionEnding_ = false; }
+
+void TMain::SessionEnded()
+{
+  sessionEnding_ = true;
+  if (journal_) journal_->Finish();
+}
+
+void TMain::closeEvent(QCloseEvent* event)
+{
+  // The user's close: nothing of the batch is kept for the next start.
+  if (!sessionEnding_ && journal_) {
+    model_->SetJournal(nullptr);
+    journal_->Remove();
+    journal_.reset();
+  }
+  QMainWindow::closeEvent(event);
+}
+
 void TMain::showEvent(QShowEvent* event)
 {
   QMainWindow::showEvent(event);
@@ -379,6 +451,7 @@ void TMain::A_NewExecute()
   model_->Clear();
   txtInput->clear();
   UpdateCount();
+  BatchReplaced();
   FocusInput();
 }
 
@@ -388,6 +461,7 @@ void TMain::A_LoadListExecute()
   if (dialogs_.Execute(FileOpenDialog1, this)) {
     model_->LoadList(ToU16(FileOpenDialog1.FileName));
     UpdateCount();
+    BatchReplaced();
   }
   FocusInput();
 }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 #include "Dialogs.h"
+#include "batch_journal.h"
 #include "code_batch.h"
 #include "return_document.h"
 
@@ -43,6 +45,24 @@ public:
   ~TMain() override;
 
   const TCodeBatch& Batch() const { return batch_; }
+
+  // Keeps the batch in a journal in the state folder (or the folder given),
+  // and puts back the batch of an earlier run that did not end by the
+  // user's close. Says in the hint panel what came back, or why the batch
+  // is not kept.
+  void KeepBatch(const std::u16string& folder = {});
+  TBatchJournal* Journal() { return journal_.get(); }
+  // The session ends (logout, shutdown, an update's restart): everything
+  // the window showed reaches the disk and a close leaves the journal, for
+  // the next start. Cancelled: a close removes it again.
+  void SessionEnding();
+  void SessionEndCancelled();
+  // The session ended: the journal stays; the program ends.
+  void SessionEnded();
+
+  // "Obnovena dávka z minulého spuštění: N kódů", the noun as Czech counts.
+  static QString RestoredText(std::ptrdiff_t count);
+  static QString NotKeptText(const QString& reason);
   TBatchListModel& BatchModel() { return *model_; }
 
   // The window's controls, under their names.
@@ -96,6 +116,7 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
 
 private:
@@ -115,6 +136,11 @@ private:
   // txtInput, with the keys that typed its text.
   TScanInput* scanInput_ = nullptr;
   TCodeBatch batch_;
+  std::unique_ptr<TBatchJournal> journal_;
+  bool sessionEnding_ = false;
+  // The hint panel tells of the batch put back, until that batch is gone.
+  bool restoredShown_ = false;
+  void BatchReplaced();
   TBatchListModel* model_;
   QWidget* client_;
 };

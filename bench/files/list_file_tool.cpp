@@ -6,6 +6,15 @@
 //   list_file_tool make PATH ansi|utf8 COUNT   writes a list of COUNT codes (CR LF)
 //   list_file_tool load PATH                   loads the list
 //   list_file_tool load-export PATH XML        loads the list, exports it combined
+//   list_file_tool make-journal FOLDER PATH    loads the list into a run whose
+//                                              batch is journaled in FOLDER, ticks
+//                                              every fourth code, and ends the run
+//                                              without the user's close
+//   list_file_tool restore FOLDER              a start that puts the batch back
+//                                              from FOLDER, until the window could
+//                                              show it (the new journal is still
+//                                              being written when it ends: give
+//                                              each run a fresh copy of FOLDER)
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -13,6 +22,7 @@
 #include <string_view>
 
 #include "batch_error.h"
+#include "batch_journal.h"
 #include "batch_list_file.h"
 #include "bench_codes.h"
 #include "return_document.h"
@@ -24,7 +34,8 @@ namespace {
 
 int Usage()
 {
-  std::fputs("usage: list_file_tool make PATH ansi|utf8 COUNT | load PATH | load-export PATH XML\n", stderr);
+  std::fputs("usage: list_file_tool make PATH ansi|utf8 COUNT | load PATH | load-export PATH XML"
+             " | make-journal FOLDER PATH | restore FOLDER\n", stderr);
   return 2;
 }
 
@@ -51,6 +62,28 @@ int main(int argc, char** argv)
       TCodeBatch batch;
       LoadBatchList(batch, path);
       return batch.Count() > 0 ? 0 : 1;
+    }
+    if (command == "make-journal" && argc == 4) {
+      TCodeBatch batch;
+      TJournalStart start = StartBatchJournal(batch, path);
+      if (!start.Journal || batch.Count() != 0) return 1;
+      LoadBatchList(batch, FromUtf8Lossy(argv[3]));
+      start.Journal->Replaced();
+      for (std::ptrdiff_t i = 0; i < batch.Count(); i += 4) {
+        start.Journal->MarkSet(i, true);
+        batch.SetWholePackage(i, true);
+      }
+      start.Journal->Finish();
+      return 0;
+    }
+    if (command == "restore" && argc == 3) {
+      TCodeBatch batch;
+      TJournalStart start = StartBatchJournal(batch, path);
+      if (!start.Restored || !start.Journal) return 1;
+      // What follows, the new journal written behind the window, is not
+      // waited for: the process ends as if killed.
+      std::fflush(nullptr);
+      std::_Exit(0);
     }
     if (command == "load-export" && argc == 4) {
       TCodeBatch batch;

@@ -27,6 +27,7 @@
 #include "QtText.h"
 #include "bench_codes.h"
 #include "code_batch.h"
+#include "platform/journal_file.h"
 
 using namespace quenlora;
 using namespace quenlora::ui;
@@ -73,13 +74,22 @@ struct TWindow {
   TMain Main{Dialogs};
 };
 
-// One shown window per batch size, loaded through the load command.
-TWindow& WindowWith(std::size_t count)
+// One shown window per batch size (and with or without the batch's
+// journal), loaded through the load command.
+// Closed before the application goes, which their controls need.
+std::map<std::pair<std::size_t, bool>, std::unique_ptr<TWindow>> windows;
+
+TWindow& WindowWith(std::size_t count, bool journaled = false)
 {
-  static std::map<std::size_t, std::unique_ptr<TWindow>> windows;
-  auto& slot = windows[count];
+  auto& slot = windows[{count, journaled}];
   if (!slot) {
     slot = std::make_unique<TWindow>();
+    if (journaled) {
+      const QString folder = Folder().filePath(QStringLiteral("state-%1").arg(count));
+      QDir().mkpath(folder);
+      slot->Main.KeepBatch(ToU16(folder + u'/'));
+      if (slot->Main.Journal() == nullptr) qFatal("the journal cannot be kept in %s", qPrintable(folder));
+    }
     slot->Main.show();
     slot->Dialogs.Path = ListFile(count);
     slot->Main.A_LoadList->trigger();
@@ -128,9 +138,11 @@ QString NextUrl()
 
 // The code is already in the input box; Enter through A_Input to the count
 // and the list repainted. The list shows its end, so the new row is in sight.
-void ScanEnter(benchmark::State& state)
+void ScanEnter(benchmark::State& state, bool journaled = false)
 {
-  TMain& window = WindowWith(static_cast<std::size_t>(state.range(0))).Main;
+  TMain& window = WindowWith(static_cast<std::size_t>(state.range(0)), journaled).Main;
+  // The loaded list is in the journal before the scans begin.
+  if (journaled) window.Journal()->WaitFlushed();
   QScrollBar* bar = window.txtSeznam->horizontalScrollBar();
   std::vector<double> times;
   for (auto _ : state) {
@@ -152,6 +164,21 @@ void ScanEnter(benchmark::State& state)
 
 void BM_ScanEnter(benchmark::State& state) { ScanEnter(state); }
 BENCHMARK(BM_ScanEnter)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Iterations(500);
+
+// The same with the batch kept in its journal; the second argument makes
+// every flush of the journal to the disk take that many milliseconds longer,
+// a slow disk, which the scans must not wait for.
+void BM_ScanEnterJournal(benchmark::State& state)
+{
+  platform::SetJournalFlushDelay(std::chrono::milliseconds(state.range(1)));
+  ScanEnter(state, true);
+  platform::SetJournalFlushDelay(std::chrono::milliseconds(0));
+}
+BENCHMARK(BM_ScanEnterJournal)
+    ->Args({1000000, 0})
+    ->Args({1000000, 200})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(500);
 
 // The same while a screen reader listens: every accessibility event the
 // window sends is produced and read as a platform bridge reads it.
@@ -322,5 +349,6 @@ int main(int argc, char* argv[])
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  windows.clear();
   return 0;
 }

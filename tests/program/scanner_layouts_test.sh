@@ -22,6 +22,8 @@ wine=false
 rm -rf "$work/out"
 mkdir -p "$work/out"
 export QUENLORA_WINE_HOME=$work/wine
+# The program keeps its batch's journal here, not in the user's state folder.
+export XDG_STATE_HOME=$work/state
 log=$work/program.log
 program_pid=
 passed=0

@@ -50,7 +50,7 @@ logs() {
 
 # Everything below talks on this private session bus, in a home and a
 # runtime folder of its own, so nothing of the machine's desktop is met.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/home/.config
+export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
 unset AT_SPI_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
 "$(command -v dbus-daemon)" --session --nofork --nopidfile --print-address=3 3>"$work/session-bus" \
   >"$work/session-bus.log" 2>&1 &

@@ -21,6 +21,7 @@ std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeLookTest();
 std::unique_ptr<QObject> MakeAccessibilityTest();
 std::unique_ptr<QObject> MakeCheckListAccessibilityTest();
+std::unique_ptr<QObject> MakeBatchJournalTest();
 #ifdef Q_OS_WIN
 std::unique_ptr<QObject> MakeNativeDialogsTest();
 #endif
@@ -43,6 +44,7 @@ int main(int argc, char* argv[])
       {"CommandsTest", MakeCommandsTest},     {"DialogsTest", MakeDialogsTest},
       {"LookTest", MakeLookTest},             {"AccessibilityTest", MakeAccessibilityTest},
       {"CheckListAccessibilityTest", MakeCheckListAccessibilityTest},
+      {"BatchJournalTest", MakeBatchJournalTest},
 #ifdef Q_OS_WIN
       {"NativeDialogsTest", MakeNativeDialogsTest},
 #endif

@@ -18,6 +18,13 @@
 //     Reads the content file, signals the ready event, and saves the content
 //     to the target as the program saves a list, for a test that ends this
 //     process at a moment of its choice while it saves.
+//   win32_probe terminate <window title>
+//     Ends the process of the top-level window so titled with
+//     TerminateProcess, as a crash or the task manager ends it.
+//   win32_probe end-session <window title>
+//     Sends the window the messages of a logoff (WM_QUERYENDSESSION, then
+//     WM_ENDSESSION), then ends its process as the system does after them.
+//     Exit code 3: no such window.
 //   win32_probe folders <output file>
 //     Writes ExecutableFolder(), a NUL, and DefaultFolder() to the output
 //     file as raw UTF-16, for a test that started this program from a
@@ -109,6 +116,40 @@ int Folders(const wchar_t* output)
 
 }  // namespace
 
+// The process of the top-level window with the title, opened to be ended.
+HANDLE WindowProcess(const wchar_t* title, HWND& window)
+{
+  window = ::FindWindowW(nullptr, title);
+  if (window == nullptr) return nullptr;
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  return ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process);
+}
+
+int Terminate(const wchar_t* title)
+{
+  HWND window = nullptr;
+  const HANDLE process = WindowProcess(title, window);
+  if (process == nullptr) return 3;
+  ::TerminateProcess(process, 1);
+  ::WaitForSingleObject(process, 10000);
+  return 0;
+}
+
+int EndSession(const wchar_t* title)
+{
+  HWND window = nullptr;
+  const HANDLE process = WindowProcess(title, window);
+  if (process == nullptr) return 3;
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
+  ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
+  // Once WM_ENDSESSION is answered, the system ends the process.
+  if (::WaitForSingleObject(process, 500) != WAIT_OBJECT_0) ::TerminateProcess(process, 1);
+  ::WaitForSingleObject(process, 10000);
+  return 0;
+}
+
 int wmain(int argc, wchar_t* argv[])
 {
   const std::wstring command = argc > 1 ? argv[1] : L"";
@@ -117,6 +158,8 @@ int wmain(int argc, wchar_t* argv[])
     return HoldFor(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)), argv[4], argv[5]);
   if (command == L"save" && argc == 5) return Save(argv[2], argv[3], argv[4]);
   if (command == L"folders" && argc == 3) return Folders(argv[2]);
+  if (command == L"terminate" && argc == 3) return Terminate(argv[2]);
+  if (command == L"end-session" && argc == 3) return EndSession(argv[2]);
   std::fputs("usage: win32_probe hold <how> <file> <ready event> <release event> | hold-for <how> <milliseconds> <file> "
              "<ready event> | save <target> <content file> "
              "<ready event> | folders <output file>\n",

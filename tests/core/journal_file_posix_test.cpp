@@ -1,0 +1,150 @@
+// SPDX-FileCopyrightText: 2026 The Quenlora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Where the journal lives on POSIX, and how its files are held.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+
+#include "batch_error.h"
+#include "batch_journal.h"
+#include "platform/journal_file.h"
+#include "test_support.h"
+
+namespace quenlora {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::TJournalFile;
+using test::TScratchFolder;
+
+// Sets an environment variable for the test's length.
+class TEnvironment {
+public:
+  TEnvironment(const char* name, const std::optional<std::string>& value) : name_(name)
+  {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+  ~TEnvironment()
+  {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(JournalFilePosix, StateFolderFromTheEnvironment)
+{
+  TScratchFolder folder;
+  {
+    TEnvironment state("XDG_STATE_HOME", test::Utf8Name(folder / "state") + "//");
+    EXPECT_EQ(platform::StateFolder(), test::U16(folder / "state" / "quenlora") + u'/');
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / "state" / "quenlora").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+  }
+  {
+    // A relative value is not a state folder; the home's default stands.
+    TEnvironment state("XDG_STATE_HOME", "relative");
+    TEnvironment home("HOME", test::Utf8Name(folder / "home"));
+    EXPECT_EQ(platform::StateFolder(), test::U16(folder / "home" / ".local" / "state" / "quenlora") + u'/');
+  }
+}
+
+TEST(JournalFilePosix, StateFolderByDefault)
+{
+  TScratchFolder folder;
+  TEnvironment state("XDG_STATE_HOME", std::nullopt);
+  {
+    TEnvironment home("HOME", test::Utf8Name(folder / "home"));
+    EXPECT_EQ(platform::StateFolder(), test::U16(folder / "home" / ".local" / "state" / "quenlora") + u'/');
+    // A start without a folder of its own uses it.
+    TCodeBatch batch;
+    TJournalStart start = StartBatchJournal(batch);
+    ASSERT_NE(start.Journal, nullptr);
+    EXPECT_TRUE(start.Journal->Path().starts_with(test::U16(folder / "home" / ".local" / "state" / "quenlora")));
+    start.Journal->Remove();
+  }
+}
+
+TEST(JournalFilePosix, StateFolderThatCannotBeMade)
+{
+  TScratchFolder folder;
+  test::WriteBytes(folder / "file", "x");
+  const std::vector<std::pair<std::string, int>> cases = {
+      {test::Utf8Name(folder / "file"), ENOTDIR},            // a file where a folder should be
+      {test::Utf8Name(folder / "file" / "below"), ENOTDIR},  // a file above it
+  };
+  for (const auto& [path, error] : cases) {
+    TEnvironment state("XDG_STATE_HOME", path);
+    EXPECT_EQ(test::BatchErrorOf([] { platform::StateFolder(); }), test::U16(std::strerror(error))) << path;
+  }
+  // The folder quenlora itself a file.
+  fs::create_directories(folder / "state");
+  test::WriteBytes(folder / "state" / "quenlora", "x");
+  TEnvironment state("XDG_STATE_HOME", test::Utf8Name(folder / "state"));
+  EXPECT_EQ(test::BatchErrorOf([] { platform::StateFolder(); }), test::U16(std::strerror(ENOTDIR)));
+  if (::geteuid() != 0) {
+    fs::create_directories(folder / "locked");
+    fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    TEnvironment locked("XDG_STATE_HOME", test::Utf8Name(folder / "locked"));
+    EXPECT_EQ(test::BatchErrorOf([] { platform::StateFolder(); }), test::U16(std::strerror(EACCES)));
+  }
+}
+
+TEST(JournalFilePosix, HeldFileIsNotOpenedTwice)
+{
+  TScratchFolder folder;
+  const std::u16string path = test::U16(folder / "j");
+  TJournalFile held = TJournalFile::CreateNew(path);
+  held.Write("abc");
+  EXPECT_FALSE(TJournalFile::OpenUnheld(path).has_value());
+  EXPECT_EQ(test::BatchErrorOf([&] { TJournalFile::CreateNew(path); }), test::U16(std::strerror(EEXIST)));
+  EXPECT_FALSE(TJournalFile::OpenUnheld(test::U16(folder / "missing")).has_value());
+  EXPECT_EQ(test::BatchErrorOf([&] { TJournalFile::OpenUnheld(test::U16(folder.Path())); }),
+            test::U16(std::strerror(EISDIR)));
+  ::mkfifo((folder / "fifo").c_str(), 0600);
+  EXPECT_EQ(test::BatchErrorOf([&] { TJournalFile::OpenUnheld(test::U16(folder / "fifo")); }),
+            test::U16(std::strerror(EINVAL)));
+  held.Close();
+  std::optional<TJournalFile> taken = TJournalFile::OpenUnheld(path);
+  ASSERT_TRUE(taken.has_value());
+  EXPECT_EQ(taken->ReadAll(), "abc");
+  // Moved, the hold goes with it.
+  TJournalFile moved = std::move(*taken);
+  EXPECT_FALSE(taken->IsOpen());
+  EXPECT_FALSE(TJournalFile::OpenUnheld(path).has_value());
+  moved = TJournalFile();
+  EXPECT_TRUE(TJournalFile::OpenUnheld(path).has_value());
+}
+
+TEST(JournalFilePosix, RenameNeverReplaces)
+{
+  TScratchFolder folder;
+  test::WriteBytes(folder / "a", "A");
+  test::WriteBytes(folder / "b", "B");
+  EXPECT_FALSE(platform::RenameFile(test::U16(folder / "a"), test::U16(folder / "b")));
+  EXPECT_EQ(test::ReadBytes(folder / "b"), "B");
+  EXPECT_TRUE(platform::RenameFile(test::U16(folder / "a"), test::U16(folder / "c")));
+  EXPECT_FALSE(fs::exists(folder / "a"));
+  EXPECT_TRUE(platform::ListFiles(test::U16(folder / "missing")).empty());
+}
+
+}  // namespace
+}  // namespace quenlora
