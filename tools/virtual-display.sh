@@ -12,6 +12,7 @@
 #   focus_window WINDOW [SECONDS]         activates the window; false if it is not the active one then
 #   close_program WINDOW PID [SECONDS]    closes the window as a user does; waits for the process to end
 #   end_processes PID...                  ends processes, waiting a few seconds at most
+#   wait_for_exit PID SECONDS             waits for a process to end; false if it still runs then
 #   wait_for_wine PREFIX SECONDS          waits for a Wine prefix's processes to end; false if some still run
 #   end_wine PREFIX                       ends a Wine prefix's processes and its server
 # Nothing here waits without a bound: a test that fails must end at once, not
@@ -83,6 +84,20 @@ window_named() {
   for _ in $(seq $((seconds * 10))); do
     id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
     [[ -n $id ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to SECONDS for the process to end, and reaps it when it is this
+# shell's child.
+wait_for_exit() {
+  local pid=$1 seconds=$2
+  for _ in $(seq $((seconds * 10))); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid" 2>/dev/null || true
+      return 0
+    fi
     sleep 0.1
   done
   return 1

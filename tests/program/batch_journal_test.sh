@@ -27,12 +27,13 @@ echo "seed $RANDOM"
 
 fail() {
   echo "FAILED: $*" >&2
-  list_windows
+  report_display "$work"
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill -9 "$program_pid" 2>/dev/null || true
+  if [[ -n $program_pid ]]; then kill -9 "$program_pid" 2>/dev/null || true; fi
+  end_processes "$program_pid"
   stop_virtual_display
 }
 trap cleanup EXIT
@@ -41,14 +42,14 @@ start_program() {
   QT_QPA_PLATFORM=xcb "$program" >>"$log" 2>&1 &
   program_pid=$!
   main=$(window_named '^Quenlora$' 60) || fail "no window titled Quenlora"
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  focus_window "$main" 30 || fail "the window Quenlora did not take the focus"
   sleep 0.3
 }
 
 end_program() {
   local signal=$1
   kill "-$signal" "$program_pid"
-  wait "$program_pid" 2>/dev/null || true
+  wait_for_exit "$program_pid" 30 || fail "the program still ran 30 s after SIG$signal"
   program_pid=
 }
 
@@ -61,8 +62,8 @@ save_as() {
   xdotool type --delay 10 "$path"
   xdotool key Return
   local notice
-  notice=$(window_named '^Vortanek$' 20) || { import -window root "$work/failed.png"; fail "no notice after saving $path"; }
-  xdotool windowactivate --sync "$notice" >/dev/null 2>&1 || true
+  notice=$(window_named '^Vortanek$' 20) || fail "no notice after saving $path"
+  focus_window "$notice" || fail "the notice did not take the focus"
   xdotool key Return
   for _ in $(seq 50); do
     xdotool search --onlyvisible --name '^Vortanek$' >/dev/null 2>&1 || break
@@ -77,7 +78,7 @@ read_window() {
   local with_ticks=$1 name=$work/out/read-$reads
   reads=$((reads + 1))
   read_name=$name
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  focus_window "$main" || fail "the window Quenlora did not take the focus"
   xdotool key ctrl+s
   save_as "$name.txt"
   if $with_ticks; then
@@ -151,7 +152,7 @@ for ((round = 1; round <= kills; round++)); do
     typing=$!
     sleep "0.$((RANDOM % 9 + 1))"
     end_program KILL
-    wait "$typing" 2>/dev/null || true
+    wait_for_exit "$typing" 30 || fail "xdotool still typed 30 s after the kill"
     start_program
     read_window false; now=$read_name
     restored=$(tr -d '\r' <"$now.txt")
@@ -181,13 +182,13 @@ passed=$((passed + 1))
 echo "SIGTERM: the batch came back"
 
 # The user's close: nothing is kept.
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
 program_pid=
 [[ -z $(ls "$XDG_STATE_HOME/quenlora/" 2>/dev/null) ]] || fail "the close left $(ls "$XDG_STATE_HOME/quenlora/")"
 start_program
 read_window false; now=$read_name
 [[ ! -s $now.txt ]] || fail "after the user's close the next start is not empty"
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
 program_pid=
 passed=$((passed + 1))
 echo "the user's close: the next start is empty"
@@ -199,7 +200,7 @@ start_program
 scan 2
 read_window false; now=$read_name
 [[ $(tr -d '\r' <"$now.txt" | wc -l) -eq 2 ]] || fail "with no state folder, the scans did not reach the list"
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
 program_pid=
 passed=$((passed + 1))
 echo "an unusable state folder: the program works"

@@ -23,13 +23,13 @@ program_pid= main= saves=0 passed=0
 
 fail() {
   echo "FAILED: $*" >&2
-  list_windows
+  report_display "$work"
   [[ -f $log ]] && sed 's/^/  program: /' "$log" >&2
   exit 1
 }
 cleanup() {
-  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
-  WINEPREFIX=$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8 wineserver --kill >/dev/null 2>&1 || true
+  end_processes "$program_pid"
+  end_wine "$QUENLORA_WINE_HOME/prefix-cs_CZ.UTF-8"
   stop_virtual_display
 }
 trap cleanup EXIT
@@ -38,7 +38,7 @@ start_program() {
   "$root/tools/wine-run" cs_CZ.UTF-8 "$program" >>"$log" 2>&1 &
   program_pid=$!
   main=$(window_named '^Quenlora$' 120) || fail "no window titled Quenlora"
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  focus_window "$main" 60 || fail "the window Quenlora did not take the focus"
   sleep 0.5
 }
 
@@ -55,7 +55,7 @@ scan() {
 saved_list() {
   local target=$work/out/list-$saves.txt
   saves=$((saves + 1))
-  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  focus_window "$main" || fail "the window Quenlora did not take the focus"
   xdotool key ctrl+s
   window_named 'Ulo' 30 >/dev/null || fail "Ctrl+S showed no save dialog"
   sleep 0.5
@@ -64,7 +64,7 @@ saved_list() {
   xdotool key Return
   local notice
   notice=$(window_named '^Vortanek$' 30) || fail "no notice after the save"
-  xdotool windowactivate --sync "$notice" >/dev/null 2>&1 || true
+  focus_window "$notice" || fail "the notice did not take the focus"
   xdotool key Return
   sleep 0.5
   [[ -f $target ]] || fail "the list was not written to $target"
@@ -72,8 +72,8 @@ saved_list() {
 }
 
 probe() {
-  "$root/tools/wine-run" cs_CZ.UTF-8 "$probe" "$@" >>"$log" 2>&1 || fail "win32_probe $* failed"
-  wait "$program_pid" 2>/dev/null || true
+  timeout -k 5 120 "$root/tools/wine-run" cs_CZ.UTF-8 "$probe" "$@" >>"$log" 2>&1 || fail "win32_probe $* failed"
+  wait_for_exit "$program_pid" 60 || fail "the program still ran 60 s after win32_probe $*"
   program_pid=
 }
 
@@ -97,12 +97,12 @@ saved_list
 passed=$((passed + 1))
 echo "the session's end: the batch came back"
 
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
 program_pid=
 start_program
 saved_list
 [[ -z ${list// /} ]] || fail "after Alt+F4 the next start shows '$list'"
-close_with_alt_f4 "$main" "$program_pid" || fail "the program did not end after Alt+F4"
+close_program "$main" "$program_pid" || fail "the program did not end when its window was closed"
 program_pid=
 passed=$((passed + 1))
 echo "Alt+F4: the next start is empty"
