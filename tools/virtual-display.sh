@@ -22,7 +22,10 @@ start_virtual_display() {
   local size=${1:-1280x1024}
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$number_file" 2>/dev/null &
+  # No auto-repeat: on a busy machine a key that xdotool presses and releases
+  # can stay down past the repeat delay, and a doubled Return or Ctrl+S would
+  # answer a dialog the test did not mean to answer.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -r 3>"$number_file" 2>/dev/null &
   QUENLORA_XVFB_PID=$!
   local waited=0
   while [[ ! -s $number_file ]]; do
