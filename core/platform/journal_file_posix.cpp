@@ -3,28 +3,23 @@
 #include "journal_file.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
-#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 #include "../batch_error.h"
+#include "journal_file_seams.h"
 #include "../unicode_text.h"
 
 namespace quenlora::platform {
 
 namespace {
-
-std::atomic<long long> flushDelayMs{0};
-std::atomic<int> stateFolderFault{0};
 
 [[noreturn]] void Fail(int error) { throw TBatchError(CleanReason(FromUtf8Lossy(std::strerror(error)))); }
 
@@ -51,37 +46,13 @@ std::string Home()
   return {};
 }
 
-struct TArmed {
-  std::atomic<int> Error{0};
-  std::atomic<int> Times{0};
-};
-TArmed armed[static_cast<int>(TJournalCall::jcCount)];
-
 // Fails the call as the system would when a test armed it.
 void Guard(TJournalCall call)
 {
-  TArmed& point = armed[static_cast<int>(call)];
-  if (point.Times.load() > 0) {
-    --point.Times;
-    Fail(static_cast<int>(point.Error.load()));
-  }
+  if (const int error = TakeJournalFault(call); error != 0) Fail(static_cast<int>(error));
 }
 
 }  // namespace
-
-TJournalFile::~TJournalFile() { Close(); }
-
-TJournalFile::TJournalFile(TJournalFile&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TJournalFile& TJournalFile::operator=(TJournalFile&& other) noexcept
-{
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
 
 TJournalFile TJournalFile::CreateNew(const std::u16string& path)
 {
@@ -129,7 +100,7 @@ void TJournalFile::Write(std::string_view bytes)
 void TJournalFile::Flush()
 {
   Guard(TJournalCall::jcFlush);
-  if (const long long delay = flushDelayMs.load(); delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  WaitAsASlowDisk();
   if (::fdatasync(static_cast<int>(handle_)) != 0) Fail(errno);
 }
 
@@ -181,7 +152,7 @@ void TJournalFile::Replace(TJournalFile& held, TJournalFile& fresh, const std::u
 
 std::u16string StateFolder()
 {
-  if (const int fault = stateFolderFault.load(); fault != 0) Fail(fault);
+  if (const int fault = StateFolderFault(); fault != 0) Fail(fault);
   std::string base;
   if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
     base = state;
@@ -221,22 +192,6 @@ bool RenameFile(const std::u16string& from, const std::u16string& to)
   if (::link(Native(from).c_str(), Native(to).c_str()) != 0) return false;
   ::unlink(Native(from).c_str());
   return true;
-}
-
-std::uint64_t RandomNumber()
-{
-  static std::random_device device;
-  return (std::uint64_t{device()} << 32) ^ device();
-}
-
-void SetJournalFlushDelay(std::chrono::milliseconds delay) { flushDelayMs = delay.count(); }
-
-void FailStateFolder(int error) { stateFolderFault = error; }
-
-void FailJournalCalls(TJournalCall call, int error, int times)
-{
-  armed[static_cast<int>(call)].Error = error;
-  armed[static_cast<int>(call)].Times = times;
 }
 
 }  // namespace quenlora::platform

@@ -7,20 +7,15 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
-#include <atomic>
 #include <cstring>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include "../batch_error.h"
+#include "journal_file_seams.h"
 
 namespace quenlora::platform {
 
 namespace {
-
-std::atomic<long long> flushDelayMs{0};
-std::atomic<int> stateFolderFault{0};
 
 const wchar_t* Wide(const std::u16string& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
 
@@ -44,37 +39,13 @@ const wchar_t* Wide(const std::u16string& path) { return reinterpret_cast<const 
 
 HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-struct TArmed {
-  std::atomic<int> Error{0};
-  std::atomic<int> Times{0};
-};
-TArmed armed[static_cast<int>(TJournalCall::jcCount)];
-
 // Fails the call as the system would when a test armed it.
 void Guard(TJournalCall call)
 {
-  TArmed& point = armed[static_cast<int>(call)];
-  if (point.Times.load() > 0) {
-    --point.Times;
-    Fail(static_cast<DWORD>(point.Error.load()));
-  }
+  if (const int error = TakeJournalFault(call); error != 0) Fail(static_cast<DWORD>(error));
 }
 
 }  // namespace
-
-TJournalFile::~TJournalFile() { Close(); }
-
-TJournalFile::TJournalFile(TJournalFile&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TJournalFile& TJournalFile::operator=(TJournalFile&& other) noexcept
-{
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
 
 TJournalFile TJournalFile::CreateNew(const std::u16string& path)
 {
@@ -117,7 +88,7 @@ void TJournalFile::Write(std::string_view bytes)
 void TJournalFile::Flush()
 {
   Guard(TJournalCall::jcFlush);
-  if (const long long delay = flushDelayMs.load(); delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  WaitAsASlowDisk();
   if (!::FlushFileBuffers(Handle(handle_))) Fail(::GetLastError());
 }
 
@@ -165,7 +136,7 @@ void TJournalFile::Replace(TJournalFile& held, TJournalFile& fresh, const std::u
 
 std::u16string StateFolder()
 {
-  if (const int fault = stateFolderFault.load(); fault != 0) Fail(static_cast<DWORD>(fault));
+  if (const int fault = StateFolderFault(); fault != 0) Fail(static_cast<DWORD>(fault));
   PWSTR path = nullptr;
   const HRESULT result = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path);
   if (FAILED(result) || path == nullptr) {
@@ -207,22 +178,6 @@ bool RemoveFile(const std::u16string& path) { return ::DeleteFileW(Wide(path)) !
 bool RenameFile(const std::u16string& from, const std::u16string& to)
 {
   return ::MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-std::uint64_t RandomNumber()
-{
-  static std::random_device device;
-  return (std::uint64_t{device()} << 32) ^ device();
-}
-
-void SetJournalFlushDelay(std::chrono::milliseconds delay) { flushDelayMs = delay.count(); }
-
-void FailStateFolder(int error) { stateFolderFault = error; }
-
-void FailJournalCalls(TJournalCall call, int error, int times)
-{
-  armed[static_cast<int>(call)].Error = error;
-  armed[static_cast<int>(call)].Times = times;
 }
 
 }  // namespace quenlora::platform
