@@ -146,5 +146,37 @@ TEST(JournalFilePosix, RenameNeverReplaces)
   EXPECT_TRUE(platform::ListFiles(test::U16(folder / "missing")).empty());
 }
 
+// Only regular files can be journals: a folder or a link named like one is
+// never listed, so a start never takes it up or sets it aside.
+TEST(JournalFilePosix, ListsOnlyRegularFiles)
+{
+  TScratchFolder folder;
+  test::WriteBytes(folder / "a.journal", "A");
+  fs::create_directories(folder / "b.journal");
+  fs::create_symlink(folder / "a.journal", folder / "c.journal");
+  const auto entries = platform::ListFiles(test::U16(folder.Path()) + u'/');
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Name, u"a.journal");
+  EXPECT_GT(entries[0].Modified, 0);
+}
+
+// A rewrite whose new file cannot take the journal's name leaves the journal
+// as it was, still held by this run.
+TEST(JournalFilePosix, ReplaceThatFailsKeepsTheHeldJournal)
+{
+  TScratchFolder folder;
+  const std::u16string path = test::U16(folder / "j");
+  TJournalFile held = TJournalFile::CreateNew(path);
+  held.Write("old");
+  TJournalFile fresh = TJournalFile::CreateNew(test::U16(folder / "new"));
+  fresh.Write("new");
+  fs::remove(folder / "new");
+  EXPECT_EQ(test::BatchErrorOf([&] { TJournalFile::Replace(held, fresh, test::U16(folder / "new"), path); }),
+            test::U16(std::strerror(ENOENT)));
+  EXPECT_TRUE(held.IsOpen());
+  EXPECT_EQ(test::ReadBytes(folder / "j"), "old");
+  EXPECT_FALSE(TJournalFile::OpenUnheld(path).has_value());
+}
+
 }  // namespace
 }  // namespace quenlora
