@@ -24,13 +24,6 @@ using namespace quenlora::ui::test;
 
 namespace {
 
-QStringList Codes(const TCodeBatch& batch)
-{
-  QStringList codes;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
-  return codes;
-}
-
 std::u16string Folder(const QTemporaryDir& dir) { return ToU16(dir.path() + u'/'); }
 
 QStringList Journals(const QTemporaryDir& dir)

@@ -22,13 +22,6 @@ using namespace quenlora::ui::test;
 
 namespace {
 
-QStringList Codes(const TCodeBatch& batch)
-{
-  QStringList codes;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
-  return codes;
-}
-
 QPoint OnText(TColumnCheckList* list, int row)
 {
   const QRect rect = list->RowRect(row);

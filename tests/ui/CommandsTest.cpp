@@ -53,13 +53,6 @@ QByteArray Xml(const TSections& sections)
   return bytes;
 }
 
-QStringList Codes(const TCodeBatch& batch)
-{
-  QStringList codes;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
-  return codes;
-}
-
 QAction* ActionNamed(TMain& window, const QString& name) { return window.findChild<QAction*>(name); }
 
 QString Folder() { return ToQString(DefaultFolder()); }

@@ -25,13 +25,6 @@ namespace {
 
 QString Prefix(bool lower) { return lower ? ToQString(ScanPrefix).toLower() : ToQString(ScanPrefix); }
 
-QStringList Codes(const TCodeBatch& batch)
-{
-  QStringList codes;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
-  return codes;
-}
-
 }  // namespace
 
 class InputTest : public QObject {

@@ -29,13 +29,6 @@ namespace {
 // The verification URL as a QR code holds it.
 QString Url(const QString& code) { return ToQString(ScanPrefix).toLower() + code; }
 
-QStringList Codes(const TCodeBatch& batch)
-{
-  QStringList codes;
-  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
-  return codes;
-}
-
 const TKeyboardLayout& LayoutNamed(const QString& name)
 {
   for (const TKeyboardLayout* layout : ScannerLayouts())

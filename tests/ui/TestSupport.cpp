@@ -279,6 +279,13 @@ QList<bool> Marks(const TCodeBatch& batch)
   return marks;
 }
 
+QStringList Codes(const TCodeBatch& batch)
+{
+  QStringList codes;
+  for (std::ptrdiff_t i = 0; i < batch.Count(); ++i) codes << ToQString(batch.Code(i));
+  return codes;
+}
+
 QPoint OnBox(TColumnCheckList* list, int row)
 {
   const QRect rect = list->RowRect(row);

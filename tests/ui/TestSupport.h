@@ -177,6 +177,8 @@ void Scan(TMain& window, const QString& text);
 void Fill(TMain& window, const QStringList& codes);
 // Which entries of the batch are ticked, in order.
 QList<bool> Marks(const TCodeBatch& batch);
+// The batch's codes, in order.
+QStringList Codes(const TCodeBatch& batch);
 // The middle of the row's check box, in the list's viewport.
 QPoint OnBox(TColumnCheckList* list, int row);
 // Shows the window and waits until it is active, as after start-up.
