@@ -4,7 +4,8 @@
 
 # What is offered beside the Windows downloads: two makings of the folder give
 # the same source archive; the archive is the commit's tree; the Debian source
-# package of Qt is complete (every file its .dsc names, with that checksum);
+# package of Qt is complete (every file its .dsc names, with that checksum), and
+# that of Qt's translations is, or its directions name what is missing;
 # the recipe and the SPDX document are there; SHA256SUMS lists every file and
 # each checksum holds.
 #   release_folder_test.sh VERSION SPDX_DOCUMENT WORK_FOLDER
@@ -30,15 +31,25 @@ listed=$(tar -tJf "$folder/$source_archive" | sed -n "s|^quenlora-$version/||p" 
 tracked=$(git -C "$root" ls-tree -r --name-only HEAD | LC_ALL=C sort)
 [[ $listed == "$tracked" ]] || fail "the source archive does not hold exactly the commit's files"
 
-dsc=$(find "$folder" -maxdepth 1 -name 'qt6-base_*.dsc' | head -n 1)
-if [[ -z $dsc ]]; then
-  fail "no Debian source package of Qt"
-else
+# Every file a .dsc names is beside it with that checksum; for Qt's
+# translations, whose tarballs a mirror may lack, a missing one must instead
+# be named, with that checksum, by the directions that say where it is kept.
+check_source() {
+  local pattern=$1 directions=${2:-} dsc
+  dsc=$(find "$folder" -maxdepth 1 -name "$pattern" | head -n 1)
+  [[ -n $dsc ]] || { fail "no Debian source package $pattern"; return; }
   while read -r sum _ file; do
-    [[ -f $folder/$file ]] || { fail "$file, named by $(basename "$dsc"), is missing"; continue; }
-    [[ $(sha256sum <"$folder/$file" | cut -d' ' -f1) == "$sum" ]] || fail "$file does not match $(basename "$dsc")"
+    if [[ -f $folder/$file ]]; then
+      [[ $(sha256sum <"$folder/$file" | cut -d' ' -f1) == "$sum" ]] || fail "$file does not match $(basename "$dsc")"
+    elif [[ -n $directions ]] && grep -qx "  $sum  $file" "$folder/$directions" 2>/dev/null; then
+      :
+    else
+      fail "$file, named by $(basename "$dsc"), is missing${directions:+ and not named in $directions}"
+    fi
   done < <(awk '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF == 3' "$dsc")
-fi
+}
+check_source 'qt6-base_*.dsc'
+check_source 'qt6-translations_*.dsc' qt6-translations-source.txt
 for file in build-windows-qt mingw-w64-x86_64.cmake "$(basename "$spdx")"; do
   [[ -s $folder/$file ]] || fail "$file is missing"
 done
