@@ -142,7 +142,9 @@ TJournalStart StartBatchJournal(TCodeBatch& batch, const std::u16string& folderG
       }
       continue;
     }
-    if (damaged && !bytes.empty())
+    // A file without a byte is a run killed before its header; one that could
+    // not be read may hold a batch all the same.
+    if (damaged && (!readable || !bytes.empty()))
       SetAside(*file, path);
     else
       RemoveHeld(*file, path);

@@ -106,6 +106,7 @@ void TJournalFile::Flush()
 
 std::string TJournalFile::ReadAll()
 {
+  Guard(TJournalCall::jcRead);
   const int fd = static_cast<int>(handle_);
   std::string bytes;
   std::size_t size = 0;

@@ -298,6 +298,24 @@ TEST(BatchJournal, NewestWithCodesIsChosenOthersWaitDamagedAreSetAside)
   EXPECT_EQ(test::ReadBytes(folder / (garbage + ".aside-2")), "garbage again");
 }
 
+// A journal that cannot be read may still hold a batch: it is set aside with
+// its bytes, never removed, and the start goes on with an empty batch.
+TEST(BatchJournal, UnreadableJournalIsSetAsideNotRemoved)
+{
+  TSeamsCleared cleared;
+  TScratchFolder folder;
+  const std::string name = "batch-000000000000000a.journal";
+  const std::string bytes = JournalOf({u"A1", u"B2"});
+  WriteJournal(folder, name, bytes, fs::file_time_type::clock::now());
+  platform::FailJournalCalls(TJournalCall::jcRead, kIoError, 1);
+  TRun run(folder);
+  EXPECT_FALSE(run.Start.Restored);
+  EXPECT_EQ(run.Batch.Count(), 0);
+  ASSERT_NE(run.Start.Journal, nullptr);
+  EXPECT_FALSE(fs::exists(folder / name));
+  EXPECT_EQ(test::TryReadBytes(folder / (name + ".aside")), bytes);
+}
+
 TEST(BatchJournal, GrownJournalIsRewrittenAsSnapshot)
 {
   TScratchFolder folder;
