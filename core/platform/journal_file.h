@@ -80,7 +80,7 @@ void SetJournalFlushDelay(std::chrono::milliseconds delay);
 // StateFolder() fails with this system error (errno, or a Win32 error
 // code); 0 disarms.
 void FailStateFolder(int error);
-enum class TJournalCall { jcCreate, jcWrite, jcFlush, jcReplace, jcCount };
+enum class TJournalCall { jcCreate, jcWrite, jcFlush, jcReplace, jcRead, jcCount };
 // The next `times` calls of the kind fail with the system error; times 0 disarms.
 void FailJournalCalls(TJournalCall call, int error, int times);
 

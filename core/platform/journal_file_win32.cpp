@@ -94,6 +94,7 @@ void TJournalFile::Flush()
 
 std::string TJournalFile::ReadAll()
 {
+  Guard(TJournalCall::jcRead);
   LARGE_INTEGER start{};
   if (!::SetFilePointerEx(Handle(handle_), start, nullptr, FILE_BEGIN)) Fail(::GetLastError());
   std::string bytes;

@@ -109,6 +109,13 @@ struct TRun {
   }
 };
 
+// A run that added the codes and ended without the user's close.
+void LeaveKilledRun(const TScratchFolder& folder, std::initializer_list<std::u16string_view> codes)
+{
+  TRun run(folder);
+  for (const auto code : codes) run.Add(code);
+}
+
 struct TSeamsCleared {
   ~TSeamsCleared()
   {
@@ -168,10 +175,7 @@ TEST(BatchJournal, UsersCloseLeavesNothing)
 TEST(BatchJournal, UsersCloseAfterRestoreRemovesBothJournals)
 {
   TScratchFolder folder;
-  {
-    TRun first(folder);
-    first.Add(u"A1");
-  }
+  LeaveKilledRun(folder, {u"A1"});
   TSeamsCleared cleared;
   // A slow disk: the close comes before the new journal reached it.
   platform::SetJournalFlushDelay(std::chrono::milliseconds(50));
@@ -179,6 +183,29 @@ TEST(BatchJournal, UsersCloseAfterRestoreRemovesBothJournals)
   ASSERT_TRUE(second.Start.Restored);
   second.Journal().Remove();
   EXPECT_TRUE(Names(folder).empty());
+}
+
+// On a slow disk, changes that come while the new journal of a restored
+// batch is still reaching the disk are kept, and the earlier journal goes
+// only once the new one holds it all.
+TEST(BatchJournal, ChangesDuringTheFirstSlowFlushAfterARestore)
+{
+  TScratchFolder folder;
+  LeaveKilledRun(folder, {u"A1"});
+  TSeamsCleared cleared;
+  platform::SetJournalFlushDelay(std::chrono::milliseconds(30));
+  {
+    TRun second(folder);
+    ASSERT_TRUE(second.Start.Restored);
+    second.Add(u"B2");
+    second.Mark(0, true);
+    second.Journal().WaitFlushed();
+    EXPECT_EQ(CountEnding(folder, ".journal"), 1u);
+    EXPECT_TRUE(second.Faults.empty());
+  }
+  TRun third(folder);
+  EXPECT_EQ(Codes(third.Batch), (std::vector<std::u16string>{u"A1", u"B2"}));
+  EXPECT_EQ(Marks(third.Batch), (std::vector<bool>{true, false}));
 }
 
 TEST(BatchJournal, NewBatchAndLoadedListAreKept)
@@ -298,6 +325,43 @@ TEST(BatchJournal, NewestWithCodesIsChosenOthersWaitDamagedAreSetAside)
   EXPECT_EQ(test::ReadBytes(folder / (garbage + ".aside-2")), "garbage again");
 }
 
+// A journal that cannot be read may still hold a batch: it is set aside with
+// its bytes, never removed, and the start goes on with an empty batch.
+TEST(BatchJournal, UnreadableJournalIsSetAsideNotRemoved)
+{
+  TSeamsCleared cleared;
+  TScratchFolder folder;
+  const std::string name = "batch-000000000000000a.journal";
+  const std::string bytes = JournalOf({u"A1", u"B2"});
+  WriteJournal(folder, name, bytes, fs::file_time_type::clock::now());
+  platform::FailJournalCalls(TJournalCall::jcRead, kIoError, 1);
+  TRun run(folder);
+  EXPECT_FALSE(run.Start.Restored);
+  EXPECT_EQ(run.Batch.Count(), 0);
+  ASSERT_NE(run.Start.Journal, nullptr);
+  EXPECT_FALSE(fs::exists(folder / name));
+  EXPECT_EQ(test::TryReadBytes(folder / (name + ".aside")), bytes);
+}
+
+// When every name for setting a damaged journal aside is taken, the journal
+// stays where it is, whole; the start goes on all the same.
+TEST(BatchJournal, DamagedJournalStaysWhenNoNameIsFree)
+{
+  TScratchFolder folder;
+  const std::string name = "batch-000000000000000e.journal";
+  const auto now = fs::file_time_type::clock::now();
+  WriteJournal(folder, name, "not a journal", now);
+  test::WriteBytes(folder / (name + ".aside"), "first");
+  for (int attempt = 2; attempt <= 100; ++attempt)
+    test::WriteBytes(folder / (name + ".aside-" + std::to_string(attempt)), "taken");
+  TRun run(folder);
+  ASSERT_NE(run.Start.Journal, nullptr);
+  EXPECT_FALSE(run.Start.Restored);
+  EXPECT_EQ(test::TryReadBytes(folder / name), "not a journal");
+  EXPECT_EQ(test::TryReadBytes(folder / (name + ".aside")), "first");
+  EXPECT_EQ(CountEnding(folder, ".journal"), 2u);
+}
+
 TEST(BatchJournal, GrownJournalIsRewrittenAsSnapshot)
 {
   TScratchFolder folder;
@@ -329,24 +393,29 @@ TEST(BatchJournal, GrownJournalIsRewrittenAsSnapshot)
   EXPECT_EQ(next.Batch.Code(199), u"LAST");
 }
 
+// A rewrite whose new file cannot be made, or cannot take the journal's
+// name, leaves the journal whole; nothing is told, and the run goes on.
 TEST(BatchJournal, CompactionThatFailsLeavesTheJournalWhole)
 {
-  TSeamsCleared cleared;
-  TScratchFolder folder;
-  {
-    TRun run(folder);
-    run.Add(u"A1");
-    run.Journal().WaitFlushed();
-    platform::FailJournalCalls(TJournalCall::jcCreate, kDiskFull, 1);
-    platform::FailJournalCalls(TJournalCall::jcReplace, kIoError, 1);
-    for (int round = 0; round < 20000; ++round) run.Mark(0, round % 2 == 0);
-    run.Journal().WaitFlushed();
-    EXPECT_TRUE(run.Faults.empty());
-    EXPECT_EQ(CountEnding(folder, ".compact"), 0u);
+  for (const TJournalCall call : {TJournalCall::jcCreate, TJournalCall::jcReplace}) {
+    TSeamsCleared cleared;
+    TScratchFolder folder;
+    {
+      TRun run(folder);
+      run.Add(u"A1");
+      run.Journal().WaitFlushed();
+      platform::FailJournalCalls(call, call == TJournalCall::jcCreate ? kDiskFull : kIoError, 1);
+      for (int round = 0; round < 20000; ++round) run.Mark(0, round % 2 == 0);
+      run.Journal().WaitFlushed();
+      EXPECT_TRUE(run.Faults.empty());
+      EXPECT_FALSE(run.Journal().Failed());
+      EXPECT_EQ(CountEnding(folder, ".compact"), 0u);
+      run.Add(u"B2");
+    }
+    TRun next(folder);
+    EXPECT_EQ(Codes(next.Batch), (std::vector<std::u16string>{u"A1", u"B2"}));
+    EXPECT_EQ(Marks(next.Batch), (std::vector<bool>{false, false}));
   }
-  TRun next(folder);
-  EXPECT_EQ(Codes(next.Batch), (std::vector<std::u16string>{u"A1"}));
-  EXPECT_EQ(Marks(next.Batch), (std::vector<bool>{false}));
 }
 
 TEST(BatchJournal, FailedWriteOrFlushIsToldOnceAndTheRunGoesOn)
@@ -390,10 +459,7 @@ TEST(BatchJournal, JournalThatCannotBeCreatedKeepsTheEarlierOne)
 {
   TSeamsCleared cleared;
   TScratchFolder folder;
-  {
-    TRun first(folder);
-    first.Add(u"A1");
-  }
+  LeaveKilledRun(folder, {u"A1"});
   platform::FailJournalCalls(TJournalCall::jcCreate, kReadOnly, 1);
   {
     TRun second(folder);
@@ -441,7 +507,8 @@ TEST(BatchJournal, WhatIsNotAChange)
     run.Journal().Deleted(-1);
     run.Journal().Deleted(1);
     run.Journal().Finish();
-    // After the end, changes are not recorded.
+    // After the end, nothing is waited for, and changes are not recorded.
+    run.Journal().WaitFlushed();
     run.Add(u"B2");
   }
   TRun next(folder);

@@ -4,8 +4,11 @@
 // Where the journal lives on POSIX, and how its files are held.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/resource.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,9 +90,12 @@ TEST(JournalFilePosix, StateFolderThatCannotBeMade)
 {
   TScratchFolder folder;
   test::WriteBytes(folder / "file", "x");
+  fs::create_directories(folder / "dangling");
+  fs::create_symlink(folder / "nowhere", folder / "dangling" / "quenlora");
   const std::vector<std::pair<std::string, int>> cases = {
       {test::Utf8Name(folder / "file"), ENOTDIR},            // a file where a folder should be
       {test::Utf8Name(folder / "file" / "below"), ENOTDIR},  // a file above it
+      {test::Utf8Name(folder / "dangling"), ENOENT},         // quenlora a link to nothing
   };
   for (const auto& [path, error] : cases) {
     TEnvironment state("XDG_STATE_HOME", path);
@@ -106,6 +112,72 @@ TEST(JournalFilePosix, StateFolderThatCannotBeMade)
     TEnvironment locked("XDG_STATE_HOME", test::Utf8Name(folder / "locked"));
     EXPECT_EQ(test::BatchErrorOf([] { platform::StateFolder(); }), test::U16(std::strerror(EACCES)));
   }
+}
+
+std::u16string StateFolderOrError()
+{
+  try {
+    return platform::StateFolder();
+  } catch (const TBatchError& error) {
+    return error.Message();
+  }
+}
+
+// Without a usable HOME, the home is the one the system knows for the user;
+// a user it does not know has none, and no state folder.
+TEST(JournalFilePosix, StateFolderWithoutHome)
+{
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "only root can run as a user the system does not know";
+  constexpr uid_t kUnknownUser = 54321;
+  if (::getpwuid(kUnknownUser) != nullptr) GTEST_SKIP() << "this system knows user " << kUnknownUser;
+  // The user nobody's home is by custom a folder that does not exist and that nobody cannot make.
+  const passwd* nobody = ::getpwuid(test::kUnprivilegedUser);
+  const bool nobodysHomeMissing =
+      nobody != nullptr && nobody->pw_dir == std::string("/nonexistent") && !fs::exists("/nonexistent");
+  TEnvironment state("XDG_STATE_HOME", std::nullopt);
+  const std::vector<std::optional<std::string>> homes = {std::nullopt, "relative"};
+  for (const std::optional<std::string>& value : homes) {
+    TEnvironment home("HOME", value);
+    const std::string what = value.value_or("(unset)");
+    EXPECT_EQ(test::AsUnprivilegedUser(StateFolderOrError, kUnknownUser), test::U16(std::strerror(ENOENT))) << what;
+    if (nobodysHomeMissing)
+      EXPECT_EQ(test::AsUnprivilegedUser(StateFolderOrError), test::U16(std::strerror(EACCES))) << what;
+  }
+}
+
+// Calls on a file that is not open fail with the system's reason, never
+// quietly: bytes that did not reach the file must be told.
+TEST(JournalFilePosix, CallsOnAClosedFileFail)
+{
+  TScratchFolder folder;
+  TJournalFile file = TJournalFile::CreateNew(test::U16(folder / "j"));
+  file.Close();
+  const std::u16string closed = test::U16(std::strerror(EBADF));
+  EXPECT_EQ(test::BatchErrorOf([&] { file.Write("abc"); }), closed);
+  EXPECT_EQ(test::BatchErrorOf([&] { file.Flush(); }), closed);
+  EXPECT_EQ(test::BatchErrorOf([&] { file.ReadAll(); }), closed);
+  EXPECT_EQ(test::ReadBytes(folder / "j"), "");
+}
+
+// A write that the file's size limit cuts short: what fitted is in the file,
+// and the rest fails with the system's reason.
+TEST(JournalFilePosix, WriteCutShortFails)
+{
+  TScratchFolder folder;
+  TJournalFile file = TJournalFile::CreateNew(test::U16(folder / "j"));
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  ASSERT_TRUE(old.rlim_max == RLIM_INFINITY || old.rlim_max >= 10);
+  rlimit limited = old;
+  limited.rlim_cur = 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  // The signal would end the process; the write fails instead.
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const std::u16string error = test::BatchErrorOf([&] { file.Write("0123456789abcdef"); });
+  std::signal(SIGXFSZ, oldHandler);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(error, test::U16(std::strerror(EFBIG)));
+  EXPECT_EQ(test::ReadBytes(folder / "j"), "0123456789");
 }
 
 TEST(JournalFilePosix, HeldFileIsNotOpenedTwice)
@@ -129,6 +201,10 @@ TEST(JournalFilePosix, HeldFileIsNotOpenedTwice)
   // Moved, the hold goes with it.
   TJournalFile moved = std::move(*taken);
   EXPECT_FALSE(taken->IsOpen());
+  // Handed to itself, it stays held.
+  TJournalFile& same = moved;
+  moved = std::move(same);
+  EXPECT_TRUE(moved.IsOpen());
   EXPECT_FALSE(TJournalFile::OpenUnheld(path).has_value());
   moved = TJournalFile();
   EXPECT_TRUE(TJournalFile::OpenUnheld(path).has_value());

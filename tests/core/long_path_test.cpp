@@ -56,10 +56,21 @@ TEST(LongPath, FullPathsGetTheExtendedForm)
       {u"C:\\Data\\.\\seznam.txt", u"C:\\Data\\.\\seznam.txt"},
       {u"C:/Data/seznam.txt", u"C:/Data/seznam.txt"},
       {u"\\\\server\\share\\..\\x", u"\\\\server\\share\\..\\x"},
+      {u"C:\\Data/seznam.txt", u"C:\\Data/seznam.txt"},
+      {u"\\\\server\\share/x", u"\\\\server\\share/x"},
       // Half a share name.
       {u"\\\\server", u"\\\\server"},
       {u"\\\\server\\", u"\\\\server\\"},
       {u"\\\\\\share\\x", u"\\\\\\share\\x"},
+      {u"\\\\server\\\\share", u"\\\\server\\\\share"},
+      // A one-letter server is a server like any other.
+      {u"\\\\a\\share\\x", u"\\\\?\\UNC\\a\\share\\x"},
+      // Rooted paths that only look like a namespace.
+      {u"\\ab\\x", u"\\ab\\x"},
+      {u"\\?a\\x", u"\\?a\\x"},
+      // No drive letter before the colon.
+      {u"1:\\x", u"1:\\x"},
+      {u"Ž:\\x", u"Ž:\\x"},
       // Dots that are part of a name stay.
       {u"C:\\..data\\.seznam.txt.vortanek-0123456789abcdef.tmp",
        u"\\\\?\\C:\\..data\\.seznam.txt.vortanek-0123456789abcdef.tmp"},
@@ -76,7 +87,8 @@ TEST(LongPath, FullPathsGetTheExtendedForm)
 TEST(LongPath, DisplayedPathKeepsWhatIsNotPrefixed)
 {
   // A volume's name has no form without the prefix.
-  for (const std::u16string path : {u"\\\\?\\", u"\\\\?\\Volume{1b2c}\\x", u"\\\\?\\C:", u"C:\\x"})
+  for (const std::u16string path : {u"\\\\?\\", u"\\\\?\\Volume{1b2c}\\x", u"\\\\?\\C:", u"C:\\x",
+                                    u"\\\\?\\C:x", u"\\\\?\\CD\\x", u"\\\\?\\1:\\x", u"\\\\?\\Ž:\\x"})
     EXPECT_EQ(DisplayedPath(path), path) << test::Utf8(path);
 }
 

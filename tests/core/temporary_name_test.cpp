@@ -66,6 +66,10 @@ TEST(TemporaryName, LongNamesShortenedAtCharacterBoundaries)
       std::u16string utf16(prefix.begin(), prefix.end());
       while (utf16.size() + 2 <= length) utf16 += u"\U0001F600";  // a surrogate pair
       ExpectShortenedAtBoundary(utf16, InsideUtf16, what + ", surrogate pairs");
+      // Characters above the surrogates are whole in one unit.
+      utf16.assign(prefix.begin(), prefix.end());
+      while (utf16.size() < length) utf16 += u'\uFF21';  // Ａ
+      ExpectShortenedAtBoundary(utf16, InsideUtf16, what + ", characters above the surrogates");
     }
   }
 }
