@@ -6,7 +6,8 @@
 # so that windows get activated, focused and decorated as on a desktop.
 #   start_virtual_display [WIDTHxHEIGHT]   sets DISPLAY
 #   stop_virtual_display
-#   window_named PATTERN SECONDS          the id of a visible window so titled
+#   window_named PATTERN SECONDS [PID]    the id of a visible window so titled; with PID,
+#                                         false as soon as that process has ended
 #   list_windows                          the visible windows' titles, on standard error
 #   report_display FOLDER                 for a failure: the windows, and a screenshot in FOLDER
 #   focus_window WINDOW [SECONDS]         activates the window; false if it is not the active one then
@@ -80,15 +81,21 @@ end_processes() {
 }
 
 # Waits up to SECONDS for a visible window whose title matches PATTERN,
-# prints its id.
-#   window_named PATTERN SECONDS
+# prints its id. Given the PID of the program that is to show it, it stops
+# waiting when that program has ended, and says so on standard error.
+#   window_named PATTERN SECONDS [PID]
 window_named() {
-  local pattern=$1 seconds=$2 id
+  local pattern=$1 seconds=$2 pid=${3:-} id
   for _ in $(seq $((seconds * 10))); do
     id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
     [[ -n $id ]] && { echo "$id"; return 0; }
+    if [[ -n $pid ]] && ! kill -0 "$pid" 2>/dev/null; then
+      echo "the program (process $pid) ended before a window titled '$pattern' showed" >&2
+      return 1
+    fi
     sleep 0.1
   done
+  [[ -z $pid ]] || echo "the program (process $pid) still runs, with no window titled '$pattern' after $seconds s" >&2
   return 1
 }
 

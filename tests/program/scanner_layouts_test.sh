@@ -104,7 +104,7 @@ run() {
   fi
   program_pid=$!
   local main
-  main=$(window_named '^Quenlora$' 120) || fail "no window titled Quenlora"
+  main=$(window_named '^Quenlora$' 120 "$program_pid") || fail "no window titled Quenlora"
   focus_window "$main" 60 || fail "the window Quenlora did not take the focus"
   sleep 0.5
 
@@ -150,6 +150,10 @@ run() {
 }
 
 start_virtual_display
+if $wine; then
+  # The Wine prefix first, so that the wait for the window is the program's own.
+  "$root/tools/wine-run" --prepare cs_CZ.UTF-8 >"$log" 2>&1 || fail "no Wine prefix"
+fi
 # The window manager stays connected for the whole test: a bare X server
 # resets its layout when its last client leaves.
 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null || fail "no window manager on the display"

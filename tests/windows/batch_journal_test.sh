@@ -37,7 +37,7 @@ trap cleanup EXIT
 start_program() {
   "$root/tools/wine-run" cs_CZ.UTF-8 "$program" >>"$log" 2>&1 &
   program_pid=$!
-  main=$(window_named '^Quenlora$' 120) || fail "no window titled Quenlora"
+  main=$(window_named '^Quenlora$' 120 "$program_pid") || fail "no window titled Quenlora"
   focus_window "$main" 60 || fail "the window Quenlora did not take the focus"
   sleep 0.5
 }
@@ -79,6 +79,8 @@ probe() {
 
 start_virtual_display
 : >"$log"
+# The Wine prefix first, so that the wait for the window is the program's own.
+"$root/tools/wine-run" --prepare cs_CZ.UTF-8 >>"$log" 2>&1 || fail "no Wine prefix"
 
 start_program
 scan KP001 KP002 KP003

@@ -156,7 +156,7 @@ cmp -s "$icon" "$prefix/drive_c/windows/Installer/{$(uuid_of "Quenlora product $
 # 2. The installed program starts and shows its window.
 "$root/tools/wine-run" cs_CZ.UTF-8 'C:\Program Files\Quenlora\vortanek.exe' >"$work/program.log" 2>&1 &
 program_pid=$!
-window=$(window_named '^Quenlora$' 120) || fail "the installed program showed no window titled Quenlora"
+window=$(window_named '^Quenlora$' 120 "$program_pid") || fail "the installed program showed no window titled Quenlora"
 close_program "$window" "$program_pid" 90 || fail "the installed program did not end when its window was closed"
 program_pid=
 wait_for_wine "$prefix" 60 || fail "Wine's processes still ran 60 s after the program ended"
